@@ -1,0 +1,96 @@
+// fom, the game's one window: its controls, the game state record, and every operation of the game.
+// Each operation is defined in the file of its subsystem (app/, ui/, script/, sim/, audio/).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/event_loop.h"
+#include "platform/form.h"
+#include "platform/label.h"
+#include "platform/option_button.h"
+#include "platform/picture_box.h"
+#include "platform/timer.h"
+
+class Fom {
+ public:
+  // Creates the window with its control set in the initial state and wires the notifications to the
+  // handlers below (ui/controls.cpp). BgmTim ticks from here on.
+  explicit Fom(platform::EventLoop& loop);
+  Fom(const Fom&) = delete;
+  Fom& operator=(const Fom&) = delete;
+
+  // ---- Controls, back to front within each parent ----
+  platform::Form Me;
+  platform::PictureBox picStr;
+  platform::PictureBox Pic;
+  platform::Label lbl[3];
+  platform::PictureBox E;
+  platform::Label lblDay;
+  platform::Label lblStr;
+  platform::OptionButton optChar[3];
+  platform::PictureBox picStt;  // in front of everything
+  platform::Timer timSay;
+  platform::Timer timColor;
+  platform::Timer TimDay;
+  platform::Timer BgmTim;
+
+  // ---- The game state record ----
+  std::string AppDir;        // ends in exactly one separator
+  std::string ImgDir;        // AppDir & "img/"
+  std::string TxtDir;        // AppDir & "txt/"
+  int16_t ScriptFileNo = 0;  // keeps the number after the file is closed
+  uint8_t LineCount = 0;     // text lines on the current page, 0..15
+  std::string CurrentLine;   // the line read ahead; "tugi" once the file is at its end
+  std::string PageMark;      // "" or "▼"; carries over from one scenario to the next
+  uint8_t EventCount[2] = {0, 0};
+  uint8_t WishPower[3] = {0, 0, 0};  // her, him, leaf
+  uint8_t WishTarget = 0;
+  uint8_t DayLimit = 0;
+  int16_t DrainStep = 0;
+
+  // ---- Window events (app/startup.cpp, ui/layout.cpp, sim/title.cpp) ----
+  void StartUp();                    // load
+  void ShutDown(int16_t& Cancel);    // unload
+  void LayoutWindow();               // resize
+  void ShowTitle();                  // first activation, and ReturnToTitle
+
+  // ---- Pictures (ui/pictures.cpp) ----
+  void ShowPicture(const std::string& name);
+  void PaintFromBuffer(platform::PictureBox& target);
+
+  // ---- Scenario interpreter (script/interpreter.cpp) ----
+  void StartScenario(const std::string& name);
+  void StepScript();
+  void ShowText(const std::string& text, bool visible);
+  void lbl_Click(int16_t Index);
+  void timSay_Timer();
+  void EnterWishMode();
+  void ReturnToTitle();
+
+  // ---- Wish simulation (sim/) ----
+  void StartGame(int16_t Button, int16_t Shift, float X, float Y);
+  void ApplyWishDelta(uint8_t index, int16_t amount);
+  void SelectWishTarget(int16_t index);
+  void timColor_Timer();
+  void TimDay_Timer();
+  void PlayEnding();
+
+  // ---- Music loop (audio/poll_bgm.cpp) ----
+  void PollBgm();
+
+  // What happened, for transcripts and tests: ("scenario", name), ("picture", name), ("wish", ""),
+  // ("title", ""). Never needed by the game itself.
+  std::function<void(std::string_view what, std::string_view detail)> trace;
+
+ private:
+  void note(std::string_view what, std::string_view detail) const {
+    if (trace) trace(what, detail);
+  }
+
+  // Interpreter bookkeeping that keeps nested steps off the call stack (script/interpreter.cpp).
+  int stepDepth_ = 0;
+  int64_t pendingSteps_ = 0;
+};

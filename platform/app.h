@@ -1,0 +1,34 @@
+// The application object of the old runtime: the executable's folder, the seeded random generator, and
+// ending the program. Called by start-up, the wish-power tick and shut-down.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// The folder of the running executable, links resolved, without a trailing "/" except for the root "/".
+// Tests may set it to check how start-up builds its paths.
+std::string AppPath();
+void setAppPathForTesting(const std::string& path);  // empty: back to the real one
+
+// The separator of this file system ("/"), the one start-up appends.
+inline constexpr char kPathSeparator = '/';
+
+// Uniform in [0, 1). Randomize seeds from the clock; tests inject their own source.
+void Randomize();
+float Rnd();
+void setRandomSourceForTesting(std::function<float()> source);  // empty: back to the generator
+
+// End the program at once: no further handler runs. The real program's loop quits on it; tests read it.
+void End();
+bool endRequested();
+void setEndHandler(std::function<void()> handler);
+void resetEndForTesting();
+
+}  // namespace platform
+
+namespace platform {
+// Name a content problem on stderr ("lanternfall: <message>"). The game never shows these to the player.
+void reportProblem(const std::string& message);
+}  // namespace platform

@@ -1,0 +1,113 @@
+// Retained controls of the old desktop runtime: plain state that the game sets and tests read, and that
+// the renderer draws. Nothing here knows SDL. Every change marks the window changed so that exactly one
+// frame is drawn for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class Form;
+
+// Colours packed as red + 256 × green + 65536 × blue, as the old runtime did.
+using Color = uint32_t;
+constexpr Color rgb(int r, int g, int b) {
+  return static_cast<Color>((r & 255) | ((g & 255) << 8) | ((b & 255) << 16));
+}
+constexpr int redOf(Color c) { return static_cast<int>(c & 255); }
+constexpr int greenOf(Color c) { return static_cast<int>((c >> 8) & 255); }
+constexpr int blueOf(Color c) { return static_cast<int>((c >> 16) & 255); }
+
+inline constexpr int kTwipsPerPixel = 15;  // at 96 dpi
+inline constexpr float kPixelsPerPoint = 96.0f / 72.0f;
+
+struct RectF {
+  float x = 0, y = 0, w = 0, h = 0;
+  bool contains(float px, float py) const { return px >= x && py >= y && px < x + w && py < y + h; }
+};
+
+enum class ControlKind { Form, PictureBox, Label, OptionButton };
+
+class Control {
+ public:
+  Control(ControlKind kind, Control* parent, std::string name, int index = -1);
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  ControlKind kind() const { return kind_; }
+  const std::string& Name() const { return name_; }
+  int Index() const { return index_; }  // position in its control array, -1 when not in one
+  Control* Parent() const { return parent_; }
+  const std::vector<Control*>& children() const { return children_; }  // back to front
+  Form* form();
+
+  // Position and size in the parent's scale units, read back in the units the parent has now.
+  // Internally kept in pixels, so a parent that changes its scale does not move its children.
+  float Left() const;
+  float Top() const;
+  float Width() const;
+  float Height() const;
+  void Move(float left, float top, float width, float height);
+  void setLeft(float v);
+  void setTop(float v);
+  void setWidth(float v);
+  void setHeight(float v);
+
+  RectF pixelRect() const { return rect_; }  // relative to the parent's client area
+  void setPixelRect(RectF r);
+  RectF windowRect() const;                    // relative to the window's client area
+
+  // The logical coordinate system over the client area (window and picture boxes).
+  float ScaleLeft() const;
+  float ScaleTop() const;
+  float ScaleWidth() const;
+  float ScaleHeight() const;
+  void setScale(float left, float top, float width, float height);  // user-defined units
+  void setScaleModePixels();  // units become pixels; children stay where they are
+  bool scaleIsPixels() const { return scalePixels_; }
+  virtual float clientWidthPx() const;
+  virtual float clientHeightPx() const;
+  float toPixelsX(float units) const;   // a length in this control's scale, in pixels
+  float toPixelsY(float units) const;
+
+  bool Visible() const { return visible_; }
+  void setVisible(bool v);
+  bool effectivelyVisible() const;  // this and every ancestor visible
+
+  Color BackColor() const { return backColor_; }
+  void setBackColor(Color c);
+  Color ForeColor() const { return foreColor_; }
+  void setForeColor(Color c);
+  bool BorderStyle() const { return border_; }  // single-line border on or off
+  void setBorderStyle(bool single);
+  const std::string& ToolTipText() const { return toolTip_; }
+  void setToolTipText(const std::string& text);
+  int TabIndex() const { return tabIndex_; }
+  void setTabIndex(int i) { tabIndex_ = i; }
+
+  void ZOrderFront();  // bring to the front among its siblings
+
+  // Mark the window changed (one redraw will follow).
+  void invalidate();
+
+ private:
+  ControlKind kind_;
+  Control* parent_;
+  std::string name_;
+  int index_;
+  std::vector<Control*> children_;
+  RectF rect_;
+  bool scalePixels_ = true;
+  float scaleLeft_ = 0, scaleTop_ = 0, scaleWidth_ = 1, scaleHeight_ = 1;
+  bool visible_ = true;
+  Color backColor_ = rgb(240, 240, 240);
+  Color foreColor_ = rgb(0, 0, 0);
+  bool border_ = false;
+  std::string toolTip_;
+  int tabIndex_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+// API定義用: the operating-system declarations the game calls by name. Here only the media control
+// interface, mciSendStringA, rebuilt over our MIDI sequencer (FluidSynth).
+// Contract: the command is CP932 text; verbs and aliases are case-insensitive. Returns 0 or the Windows
+// MCI error code. A reply is written into `reply` (at most replyLength bytes with the terminating zero)
+// only on success; a null buffer is allowed. With callbackWindow 0 nothing is posted for "notify".
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+inline constexpr uint32_t kMciErrBase = 256;
+inline constexpr uint32_t kMciErrUnrecognizedCommand = kMciErrBase + 5;   // 261
+inline constexpr uint32_t kMciErrInvalidDeviceName = kMciErrBase + 7;     // 263
+inline constexpr uint32_t kMciErrCannotLoadDriver = kMciErrBase + 10;     // 266
+inline constexpr uint32_t kMciErrFileNotFound = kMciErrBase + 19;         // 275
+inline constexpr uint32_t kMciErrExtensionNotFound = kMciErrBase + 25;    // 281
+inline constexpr uint32_t kMciErrDuplicateAlias = kMciErrBase + 33;       // 289
+inline constexpr uint32_t kMciErrNoClosingQuote = kMciErrBase + 38;       // 294
+inline constexpr uint32_t kMciErrInvalidFile = kMciErrBase + 40;          // 296
+
+}  // namespace platform
+
+// Declared at global scope under its Windows name, as the game's declarations module had it.
+uint32_t mciSendStringA(const char* command, char* reply, uint32_t replyLength, intptr_t callbackWindow);
+
+namespace platform {
+
+// How the sequencer device is backed. The default opens an SDL audio device; tests choose Offline and
+// drive playback with renderOffline(), so nothing depends on a sound card.
+enum class AudioSink { Device, Offline };
+void mciSetAudioSink(AudioSink sink);
+// Offline sink: synthesize ms of audio for every open sequencer (advancing its playback position).
+void mciRenderOffline(int ms);
+// Sound font used by the sequencer (default: /usr/share/sounds/sf2/default-GM.sf2).
+void mciSetSoundFont(const char* path);
+// Wait until any background sound-font load has finished (tests and benchmarks only).
+void mciWaitReady();
+// Close every device (shut-down of the program, and between tests).
+void mciCloseAll();
+// Every command string sent, in order (tests read this to check the exact command sequence).
+void mciRecordCommands(bool on);
+const char* const* mciRecordedCommands(int* count);
+void mciClearRecordedCommands();
+
+}  // namespace platform
