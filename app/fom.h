@@ -93,4 +93,7 @@ class Fom {
   // Interpreter bookkeeping that keeps nested steps off the call stack (script/interpreter.cpp).
   int stepDepth_ = 0;
   int64_t pendingSteps_ = 0;
+  // From StartScenario to the scenario's end command: the steps in between may read its file (or, when it
+  // could not be opened, nothing). After the end no step reads a line until the next StartScenario.
+  bool scriptRunning_ = false;
 };
