@@ -18,6 +18,13 @@ inline constexpr uint32_t kMciErrExtensionNotFound = kMciErrBase + 25;    // 281
 inline constexpr uint32_t kMciErrDuplicateAlias = kMciErrBase + 33;       // 289
 inline constexpr uint32_t kMciErrNoClosingQuote = kMciErrBase + 38;       // 294
 inline constexpr uint32_t kMciErrInvalidFile = kMciErrBase + 40;          // 296
+// Further codes of the same family for malformed commands, and the sequencer's "no MIDI device".
+inline constexpr uint32_t kMciErrUnrecognizedKeyword = kMciErrBase + 3;    // 259
+inline constexpr uint32_t kMciErrMissingCommandString = kMciErrBase + 11;  // 267
+inline constexpr uint32_t kMciErrBadInteger = kMciErrBase + 14;            // 270
+inline constexpr uint32_t kMciErrMissingParameter = kMciErrBase + 17;      // 273
+inline constexpr uint32_t kMciErrMissingDeviceName = kMciErrBase + 36;     // 292
+inline constexpr uint32_t kMciErrSeqNoMidiPresent = kMciErrBase + 87;      // 343
 
 }  // namespace platform
 
