@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,23 @@ struct RectF {
   bool contains(float px, float py) const { return px >= x && py >= y && px < x + w && py < y + h; }
 };
 
+// A property setter refusing a value, with the old runtime's error number: 380 invalid property value,
+// 384 a window cannot be moved or sized while minimised or maximised. The game's error guards catch it
+// (the layout's guard is the one that does).
+class PropertyError : public std::runtime_error {
+ public:
+  PropertyError(int number, const std::string& what) : std::runtime_error(what), number_(number) {}
+  int number() const { return number_; }
+
+ private:
+  int number_;
+};
+inline constexpr int kErrInvalidPropertyValue = 380;
+inline constexpr int kErrCannotMoveWhileMinMax = 384;
+
+// Point sizes the runtime can make a font of: above 0 and at most 2048; others are refused (380).
+void checkFontSize(const std::string& owner, float pt);
+
 enum class ControlKind { Form, PictureBox, Label, OptionButton };
 
 class Control {
@@ -46,6 +64,7 @@ class Control {
 
   // Position and size in the parent's scale units, read back in the units the parent has now.
   // Internally kept in pixels, so a parent that changes its scale does not move its children.
+  // A negative width or height is refused (PropertyError 380); positions are not rounded to pixels.
   float Left() const;
   float Top() const;
   float Width() const;
@@ -58,20 +77,24 @@ class Control {
 
   RectF pixelRect() const { return rect_; }  // relative to the parent's client area
   void setPixelRect(RectF r);
-  RectF windowRect() const;                    // relative to the window's client area
+  RectF windowRect() const;  // relative to the window's client area
 
   // The logical coordinate system over the client area (window and picture boxes).
   float ScaleLeft() const;
   float ScaleTop() const;
   float ScaleWidth() const;
   float ScaleHeight() const;
-  void setScale(float left, float top, float width, float height);  // user-defined units
+  // User-defined units. Refused (PropertyError 380) for a zero width or height, and while the client area
+  // has no pixels in that direction: a scale spread over nothing could place nothing.
+  void setScale(float left, float top, float width, float height);
   void setScaleModePixels();  // units become pixels; children stay where they are
   bool scaleIsPixels() const { return scalePixels_; }
   virtual float clientWidthPx() const;
   virtual float clientHeightPx() const;
-  float toPixelsX(float units) const;   // a length in this control's scale, in pixels
+  float toPixelsX(float units) const;  // a length in this control's scale, in pixels
   float toPixelsY(float units) const;
+  float toUnitsX(float px) const;  // a length in pixels, in this control's scale (0 with no client area)
+  float toUnitsY(float px) const;
 
   bool Visible() const { return visible_; }
   void setVisible(bool v);

@@ -13,6 +13,10 @@
 
 namespace platform {
 
+// Minimised and maximised windows refuse to be moved or sized by the game (PropertyError 384), as the
+// old runtime's did; the layout's guard lets the window keep its place then.
+enum class WindowState { Normal, Minimized, Maximized };
+
 class Form : public Control {
  public:
   explicit Form(std::string name);
@@ -27,12 +31,18 @@ class Form : public Control {
   int32_t WindowTop() const { return top_; }
   int32_t WindowWidth() const { return width_; }
   int32_t WindowHeight() const { return height_; }
-  // Setters move the real window (through the backend) and raise onResize for size changes.
-  // They accept any float and round to whole pixels, as the runtime stored sizes in pixels.
+  // Setters move the real window (through the backend) and raise onResize for size changes (only when the
+  // size really changes, so the layout's own width change runs it once more and not forever).
+  // They accept any float and keep whole twips: the layout's arithmetic works on the twips it set, and
+  // only the real window is rounded to pixels. Refused (PropertyError 380) for a negative or
+  // non-finite size, and (384) while the window is minimised or maximised.
   void setWindowLeft(float twips);
   void setWindowTop(float twips);
   void setWindowWidth(float twips);
   void setWindowHeight(float twips);
+
+  WindowState windowState() const { return state_; }
+  void setWindowState(WindowState s) { state_ = s; }  // the backend reports it
 
   // Screen size in twips (the backend reports it; headless it is 1024 × 768 pixels unless set).
   int32_t ScreenWidth() const { return screenW_; }
@@ -40,18 +50,20 @@ class Form : public Control {
   void setScreenSizePx(int w, int h);
 
   // Non-client frame in pixels, as the window manager reports it (0 headless unless set).
+  // A change of the frame changes the client area, so it raises onResize too.
   void setFramePx(int left, int top, int right, int bottom);
   float clientWidthPx() const override;
   float clientHeightPx() const override;
 
   // The backend reports a size or position the user or window manager gave the window, in pixels.
-  // Raises onResize when the size changed; never sends the size back to the window.
+  // Raises onResize when the size changed; never sends the size back to the window. A report equal to the
+  // stored twips rounded to pixels changes nothing, so the window never fights the window manager.
   void externalGeometry(int leftPx, int topPx, int outerWidthPx, int outerHeightPx);
 
   // Lifecycle, in the order the runtime raised them.
-  void Load();                // raises onLoad
-  void Show();                // makes the window visible: resize once, then activate (first time only)
-  bool Unload();              // raises onUnload; true when the close went ahead
+  void Load();    // raises onLoad
+  void Show();    // makes the window visible: resize once, then activate (first time only)
+  bool Unload();  // raises onUnload; true when the close went ahead
   bool shown() const { return shown_; }
 
   std::function<void()> onLoad;
@@ -76,6 +88,7 @@ class Form : public Control {
   int32_t left_ = 0, top_ = 0, width_ = 9600, height_ = 7200;
   int32_t screenW_ = 1024 * kTwipsPerPixel, screenH_ = 768 * kTwipsPerPixel;
   int frameL_ = 0, frameT_ = 0, frameR_ = 0, frameB_ = 0;
+  WindowState state_ = WindowState::Normal;
   bool shown_ = false;
   bool activated_ = false;
   uint64_t serial_ = 1;
