@@ -84,6 +84,13 @@ TEST_F(Sim, TitleShowsItsPictureWithTheGameStopped) {
   EXPECT_TRUE(fom().picStt.Visible());
   EXPECT_TRUE(near(centreOf(fom().picStt), 200, 120, 40));
   EXPECT_FALSE(fom().timSay.Enabled() || fom().TimDay.Enabled() || fom().timColor.Enabled());
+  // Coming back to the title stops every game timer at once, whichever were running.
+  fom().timSay.setEnabled(true);
+  fom().TimDay.setEnabled(true);
+  fom().timColor.setEnabled(true);
+  fom().ShowTitle();
+  EXPECT_FALSE(fom().timSay.Enabled() || fom().TimDay.Enabled() || fom().timColor.Enabled());
+  EXPECT_TRUE(fom().BgmTim.Enabled());
 }
 
 TEST(TitleScreen, ButtonChoosesThePresets) {
