@@ -29,6 +29,7 @@ struct MciState {
   std::vector<std::string> recorded;
   std::vector<const char*> recordedView;
   int64_t offlineRemainderMs1000 = 0;  // fraction of a frame carried between offline renders
+  float offlinePeak = 0.0f;
 };
 
 MciState& state() {
@@ -248,8 +249,11 @@ void mciRenderOffline(int ms) {
   const int64_t scaled = int64_t(ms) * Sequencer::kSampleRateHz + s.offlineRemainderMs1000;
   const int64_t frames = scaled / 1000;
   s.offlineRemainderMs1000 = scaled % 1000;
-  for (Device& d : s.devices) d.sequencer->renderOffline(frames);
+  s.offlinePeak = 0.0f;
+  for (Device& d : s.devices) s.offlinePeak = std::max(s.offlinePeak, d.sequencer->renderOffline(frames));
 }
+
+float mciOfflinePeak() { return state().offlinePeak; }
 
 void mciSetSoundFont(const char* path) { state().soundFont = path ? path : ""; }
 

@@ -39,6 +39,8 @@ enum class AudioSink { Device, Offline };
 void mciSetAudioSink(AudioSink sink);
 // Offline sink: synthesize ms of audio for every open sequencer (advancing its playback position).
 void mciRenderOffline(int ms);
+// Offline sink: the loudest sample (absolute value) of the last mciRenderOffline, over every device.
+float mciOfflinePeak();
 // Sound font used by the sequencer (default: /usr/share/sounds/sf2/default-GM.sf2).
 void mciSetSoundFont(const char* path);
 // Wait until any background sound-font load has finished (tests and benchmarks only).

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -426,15 +427,18 @@ void Sequencer::audioCallback(void* self, uint8_t* stream, int bytes) {
   s->renderLocked(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
 }
 
-void Sequencer::renderOffline(int64_t frames) {
-  if (device_) return;
+float Sequencer::renderOffline(int64_t frames) {
+  if (device_) return 0.0f;
   Lock lock(*this);
   scratch_.resize(2 * kEndCheckFrames);
+  float peak = 0.0f;
   while (frames > 0) {
     const int n = int(std::min<int64_t>(frames, kEndCheckFrames));
     renderLocked(scratch_.data(), n);
+    for (int i = 0; i < 2 * n; ++i) peak = std::max(peak, std::fabs(scratch_[size_t(i)]));
     frames -= n;
   }
+  return peak;
 }
 
 }  // namespace platform

@@ -60,7 +60,8 @@ class Sequencer {
   const MidiFileInfo& info() const { return info_; }
 
   // Offline sink: synthesize `frames` frames, advancing playback exactly as the device would.
-  void renderOffline(int64_t frames);
+  // Returns the loudest sample rendered.
+  float renderOffline(int64_t frames);
   void waitReady();
 
   static constexpr int kSampleRateHz = 44100;
