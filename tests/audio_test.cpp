@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/fom.h"
@@ -92,6 +93,7 @@ class MusicTest : public ::testing::Test {
     platform::mciRecordCommands(false);
     platform::mciClearRecordedCommands();
     platform::mciCloseAll();
+    platform::mciSetAudioSink(platform::AudioSink::Offline);
     platform::mciSetSoundFont("/usr/share/sounds/sf2/default-GM.sf2");
     BgmLoop = 0;
   }
@@ -353,6 +355,37 @@ TEST(MidiFile, BundledMusicIsAGentleLoopOfHalfAMinuteToAMinute) {
   const int64_t ms = info.ticksToMs(info.totalTicks);
   EXPECT_GE(ms, 30000);
   EXPECT_LE(ms, 60000);
+}
+
+// The sound-card path, through SDL's dummy driver: the audio thread renders in real time and the
+// device lock keeps the user-interface thread's commands from racing it.
+TEST_F(MusicTest, DeviceSinkPlaysThroughTheAudioThread) {
+  TestContent content;
+  writeFile(content.root() / "a.mid", tinyMidi(2));
+  const std::string open = "open \"" + (content.root() / "a.mid").string() + "\" alias A";
+  platform::mciSetAudioSink(platform::AudioSink::Device);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_EQ(mciSendStringA(open.c_str(), nullptr, 0, 0), 0u);
+  ASSERT_EQ(mciSendStringA("play A", nullptr, 0, 0), 0u);
+  // The 500 ms file reaches its end on the audio thread alone; then the poll's restart plays it again.
+  bool sawStopped = false;
+  for (int i = 0; i < 1000 && !sawStopped; ++i) {
+    sawStopped = mode("A") == "stopped";
+    if (!sawStopped) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(sawStopped) << "the end of the file was never reached";
+  ASSERT_EQ(mciSendStringA("seek A to start", nullptr, 0, 0), 0u);
+  ASSERT_EQ(mciSendStringA("play A from 0", nullptr, 0, 0), 0u);
+  EXPECT_EQ(mode("A"), "playing");
+  for (int i = 0; i < 100; ++i)
+    mciSendStringA("pause A", nullptr, 0, 0), mciSendStringA("resume A", nullptr, 0, 0);
+  EXPECT_EQ(mciSendStringA("close A", nullptr, 0, 0), 0u);
+
+  // With no audio output at all, the open fails with the sequencer's "no MIDI device" and nothing stays open.
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  EXPECT_EQ(mciSendStringA(open.c_str(), nullptr, 0, 0), platform::kMciErrSeqNoMidiPresent);
+  EXPECT_EQ(mode("A"), "error " + std::to_string(platform::kMciErrInvalidDeviceName));
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 }  // namespace
