@@ -1,0 +1,65 @@
+// Drawing a Form's control tree with SDL2, SDL2_ttf and the retained pictures: back to front, children
+// clipped to their parents, text laid out by our own line layout and rasterised at the real pixel size.
+// Called by the window backend when the tree changed or the window was exposed, and by benchmarks and
+// tests through an off-screen target. It only reads the controls; it never changes them.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/control.h"
+
+struct SDL_Renderer;
+
+namespace platform {
+
+class Form;
+
+// A tooltip to draw over everything, near the pointer (window pixels), kept inside the window.
+struct TooltipView {
+  std::string text;
+  float pointerX = 0;
+  float pointerY = 0;
+};
+
+class Renderer {
+ public:
+  explicit Renderer(SDL_Renderer* target);  // not owned
+  ~Renderer();
+  Renderer(const Renderer&) = delete;
+  Renderer& operator=(const Renderer&) = delete;
+
+  // Draw one whole frame and present it. pixelScale: real pixels per window pixel (above 1 on high-DPI
+  // screens), so that text and pictures are drawn at the real resolution.
+  void draw(const Form& form, const TooltipView* tooltip = nullptr, float pixelScale = 1.0f);
+
+  // What the last frame had to make afresh; an unchanged frame makes nothing.
+  struct FrameStats {
+    int linesRasterised = 0;
+    int picturesUploaded = 0;
+  };
+  FrameStats lastFrame() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// A software canvas in memory with a renderer over it: for benchmarks and tests, no display needed.
+class OffscreenTarget {
+ public:
+  OffscreenTarget(int width, int height);
+  ~OffscreenTarget();
+  OffscreenTarget(const OffscreenTarget&) = delete;
+  OffscreenTarget& operator=(const OffscreenTarget&) = delete;
+
+  bool ok() const;  // false when SDL could not make the canvas
+  Renderer& renderer();
+  Color pixel(int x, int y) const;  // what was drawn at (x, y), packed as the controls pack colours
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform

@@ -1,0 +1,403 @@
+// The real window over SDL2: input to control notifications, geometry kept in step with the Form without
+// fighting the window manager, tooltips on a wait timeout, and frames drawn only when something changed.
+#include "platform/window_backend.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "platform/app.h"
+#include "platform/fonts.h"
+#include "platform/label.h"
+#include "platform/option_button.h"
+#include "platform/picture_box.h"
+#include "platform/renderer.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int kTooltipDelayMs = 500;
+
+struct Geometry {
+  int x = 0, y = 0, w = 0, h = 0;  // client area in screen pixels
+  bool operator==(const Geometry&) const = default;
+};
+
+int twipsToPx(int32_t twips) {
+  return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+// The topmost visible control under (x, y) within c, which itself contains the point; c when no child
+// does. Children are kept back to front, so the search runs front to back.
+Control* hitTest(Control& c, float x, float y) {
+  const auto& kids = c.children();
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
+    Control* child = *it;
+    if (child->Visible() && child->windowRect().contains(x, y)) return hitTest(*child, x, y);
+  }
+  return &c;
+}
+
+int16_t shiftState() {
+  const SDL_Keymod mod = SDL_GetModState();
+  int16_t s = 0;
+  if (mod & KMOD_SHIFT) s |= 1;
+  if (mod & KMOD_CTRL) s |= 2;
+  if (mod & KMOD_ALT) s |= 4;
+  return s;
+}
+
+// Run a notification of the game; a failure inside it is named on stderr and the window carries on.
+template <typename F>
+void guarded(const char* what, F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    reportProblem(std::string(what) + ": " + e.what());
+  }
+}
+
+}  // namespace
+
+struct WindowBackend::Impl {
+  Form& form;
+  EventLoop& loop;
+  SDL_Window* window = nullptr;
+  SDL_Renderer* sdlRenderer = nullptr;
+  std::unique_ptr<Renderer> renderer;
+  bool videoStarted = false;
+
+  // Drawing.
+  uint64_t drawnSerial = 0;
+  bool needsDraw = true;
+  std::string shownCaption;
+
+  // Geometry: what we last asked of the window, and what the window manager answered to that request.
+  bool geometryPending = false;
+  bool haveSent = false;
+  Geometry lastSent;
+  bool haveAnswer = false;
+  Geometry answer;
+  int frameL = 0, frameT = 0, frameR = 0, frameB = 0;
+
+  // Mouse.
+  Control* pressed = nullptr;  // label or option button the left button went down on
+  bool pressedIsDoubleClick = false;
+  float mouseX = 0, mouseY = 0;
+  bool mouseInside = false;
+
+  // Tooltip.
+  Control* hover = nullptr;
+  uint64_t hoverSinceMs = 0;
+  bool tipShown = false;
+  bool tipSuppressed = false;  // after a click, until the pointer moves again
+
+  Impl(Form& f, EventLoop& l) : form(f), loop(l) {}
+
+  ~Impl() {
+    form.onGeometryRequest = nullptr;
+    form.onShowRequest = nullptr;
+    renderer.reset();
+    if (sdlRenderer) SDL_DestroyRenderer(sdlRenderer);
+    if (window) SDL_DestroyWindow(window);
+    if (videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  Geometry actual() const {
+    Geometry g;
+    SDL_GetWindowPosition(window, &g.x, &g.y);
+    SDL_GetWindowSize(window, &g.w, &g.h);
+    return g;
+  }
+
+  // The client rectangle the Form's outer twips and the frame give.
+  Geometry wanted() const {
+    Geometry g;
+    g.x = twipsToPx(form.WindowLeft()) + frameL;
+    g.y = twipsToPx(form.WindowTop()) + frameT;
+    g.w = std::max(1, twipsToPx(form.WindowWidth()) - frameL - frameR);
+    g.h = std::max(1, twipsToPx(form.WindowHeight()) - frameT - frameB);
+    return g;
+  }
+
+  void applyGeometry() {
+    if (!geometryPending || !window) return;
+    geometryPending = false;
+    const Geometry want = wanted();
+    const Geometry now = actual();
+    if (now == want) return;
+    // The window manager already answered this very request with the size the window has now (a tiling
+    // or maximising manager): asking again would only start a loop of resizes.
+    if (haveSent && want == lastSent && haveAnswer && now == answer) return;
+    if (now.w != want.w || now.h != want.h) SDL_SetWindowSize(window, want.w, want.h);
+    if (now.x != want.x || now.y != want.y) SDL_SetWindowPosition(window, want.x, want.y);
+    lastSent = want;
+    haveSent = true;
+    haveAnswer = false;
+  }
+
+  // Re-read the frame the window manager draws around us; a change resizes the client area.
+  void readFrame() {
+    int t = 0, l = 0, b = 0, r = 0;
+    if (SDL_GetWindowBordersSize(window, &t, &l, &b, &r) != 0) t = l = b = r = 0;
+    if (t == frameT && l == frameL && b == frameB && r == frameR) return;
+    frameT = t, frameL = l, frameB = b, frameR = r;
+    geometryPending = true;
+    guarded("resize", [&] { form.setFramePx(l, t, r, b); });
+  }
+
+  // The window moved or was sized by someone else (the user, the window manager): tell the Form, unless
+  // it is the echo of what we asked for.
+  void windowChanged() {
+    readFrame();
+    const Geometry now = actual();
+    if (haveSent && now == lastSent) return;
+    if (haveSent) {
+      answer = now;
+      haveAnswer = true;
+    }
+    guarded("resize", [&] {
+      form.externalGeometry(now.x - frameL, now.y - frameT, now.w + frameL + frameR, now.h + frameT + frameB);
+    });
+  }
+
+  void hideTooltip() {
+    if (tipShown) needsDraw = true;
+    tipShown = false;
+  }
+
+  bool tooltipWaiting() const {
+    return hover && !tipShown && !tipSuppressed && mouseInside && !hover->ToolTipText().empty() &&
+           hover->effectivelyVisible();
+  }
+
+  void pointerMoved(float x, float y) {
+    mouseX = x;
+    mouseY = y;
+    mouseInside = true;
+    hideTooltip();
+    tipSuppressed = false;
+    hover = hitTest(form, x, y);
+    hoverSinceMs = SDL_GetTicks64();
+  }
+
+  void buttonDown(const SDL_MouseButtonEvent& e) {
+    hideTooltip();
+    tipSuppressed = true;
+    int16_t button = 0;
+    if (e.button == SDL_BUTTON_LEFT) button = 1;
+    if (e.button == SDL_BUTTON_RIGHT) button = 2;
+    if (e.button == SDL_BUTTON_MIDDLE) button = 4;
+    if (button == 0) return;  // the old runtime knew three buttons
+    const float x = static_cast<float>(e.x), y = static_cast<float>(e.y);
+    Control* target = hitTest(form, x, y);
+    if (target->kind() == ControlKind::PictureBox) {
+      auto* box = static_cast<PictureBox*>(target);
+      if (!box->onMouseDown) return;
+      const RectF r = box->windowRect();
+      const float inset = box->BorderStyle() ? static_cast<float>(PictureBox::kBorderPx) : 0.0f;
+      const float ux = box->ScaleLeft() + box->toUnitsX(x - r.x - inset);
+      const float uy = box->ScaleTop() + box->toUnitsY(y - r.y - inset);
+      const int16_t shift = shiftState();
+      guarded("mouse down", [&] { box->onMouseDown(button, shift, ux, uy); });
+    } else if (button == 1 &&
+               (target->kind() == ControlKind::Label || target->kind() == ControlKind::OptionButton)) {
+      pressed = target;
+      // The second press of a double click raises the double click, not a click: a double click on the
+      // text steps once. A third press starts a new click.
+      pressedIsDoubleClick = e.clicks % 2 == 0;
+    }
+  }
+
+  void buttonUp(const SDL_MouseButtonEvent& e) {
+    if (e.button != SDL_BUTTON_LEFT) return;
+    Control* was = pressed;
+    pressed = nullptr;
+    if (!was) return;
+    Control* target = hitTest(form, static_cast<float>(e.x), static_cast<float>(e.y));
+    if (target != was) return;  // released elsewhere: no click, as with any button
+    if (was->kind() == ControlKind::Label) {
+      if (!pressedIsDoubleClick) guarded("click", [&] { static_cast<Label*>(was)->Click(); });
+    } else if (was->kind() == ControlKind::OptionButton) {
+      guarded("click", [&] { static_cast<OptionButton*>(was)->Click(); });
+    }
+  }
+
+  void closeRequested() {
+    bool closed = true;
+    guarded("unload", [&] { closed = form.Unload(); });
+    if (closed) loop.quit();  // ShutDown normally ends the program itself; the window is gone either way
+  }
+
+  void dispatch(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_QUIT:
+        closeRequested();
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.windowID != SDL_GetWindowID(window)) break;
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_CLOSE:
+            closeRequested();
+            break;
+          case SDL_WINDOWEVENT_EXPOSED:
+            needsDraw = true;
+            break;
+          case SDL_WINDOWEVENT_SHOWN:
+            readFrame();
+            needsDraw = true;
+            break;
+          case SDL_WINDOWEVENT_MOVED:
+          case SDL_WINDOWEVENT_RESIZED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            windowChanged();
+            needsDraw = true;
+            break;
+          case SDL_WINDOWEVENT_MINIMIZED:
+            form.setWindowState(WindowState::Minimized);
+            break;
+          case SDL_WINDOWEVENT_MAXIMIZED:
+            form.setWindowState(WindowState::Maximized);
+            break;
+          case SDL_WINDOWEVENT_RESTORED:
+            form.setWindowState(WindowState::Normal);
+            needsDraw = true;
+            break;
+          case SDL_WINDOWEVENT_LEAVE:
+            mouseInside = false;
+            hover = nullptr;
+            hideTooltip();
+            break;
+          default:
+            break;
+        }
+        break;
+      case SDL_MOUSEMOTION:
+        pointerMoved(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        buttonDown(e.button);
+        break;
+      case SDL_MOUSEBUTTONUP:
+        buttonUp(e.button);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void updateIcon() {
+    const Image& icon = form.Icon();
+    if (icon.empty()) return;
+    SDL_Surface* s =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.pixels.data()), icon.width, icon.height,
+                                           32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_SetWindowIcon(window, s);
+    SDL_FreeSurface(s);
+  }
+};
+
+WindowBackend::WindowBackend(Form& form, EventLoop& loop) : impl_(std::make_unique<Impl>(form, loop)) {}
+
+WindowBackend::~WindowBackend() = default;
+
+bool WindowBackend::open(std::string* error) {
+  Impl& d = *impl_;
+  // A mostly still 2-D picture redrawn only on change: the software renderer is quick enough and spares
+  // the memory and start-up time of a GL driver. SDL_RENDER_DRIVER in the environment still chooses.
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (error) *error = SDL_GetError();
+    return false;
+  }
+  d.videoStarted = true;
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) == 0) d.form.setScreenSizePx(mode.w, mode.h);
+
+  const Geometry g = d.wanted();
+  d.window = SDL_CreateWindow(d.form.Caption().c_str(), g.x, g.y, g.w, g.h,
+                              SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  if (!d.window) {
+    if (error) *error = SDL_GetError();
+    return false;
+  }
+  d.shownCaption = d.form.Caption();
+  d.sdlRenderer = SDL_CreateRenderer(d.window, -1, 0);
+  if (!d.sdlRenderer) d.sdlRenderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
+  if (!d.sdlRenderer) {
+    if (error) *error = SDL_GetError();
+    return false;
+  }
+  d.renderer = std::make_unique<Renderer>(d.sdlRenderer);
+  d.updateIcon();
+  initFonts();
+
+  d.form.onGeometryRequest = [&d] { d.geometryPending = true; };
+  d.form.onShowRequest = [&d] {
+    d.geometryPending = true;
+    d.applyGeometry();
+    d.updateIcon();
+    SDL_ShowWindow(d.window);
+    // Where the window manager reports its frame at once, the first layout already fits the client area.
+    d.readFrame();
+    d.needsDraw = true;
+  };
+  return true;
+}
+
+void WindowBackend::waitAndDispatch(int timeoutMs) {
+  Impl& d = *impl_;
+  d.applyGeometry();
+  int timeout = timeoutMs;
+  if (d.tooltipWaiting()) {
+    const uint64_t elapsed = SDL_GetTicks64() - d.hoverSinceMs;
+    const int left = elapsed >= kTooltipDelayMs ? 0 : static_cast<int>(kTooltipDelayMs - elapsed);
+    timeout = timeout < 0 ? left : std::min(timeout, left);
+  }
+  SDL_Event e;
+  // Blocks in the window system until input or the timeout: no polling while the game idles.
+  if (SDL_WaitEventTimeout(&e, timeout) == 1) {
+    d.dispatch(e);
+    while (!d.loop.quitting() && SDL_PollEvent(&e) == 1) d.dispatch(e);
+  }
+  if (d.tooltipWaiting() && SDL_GetTicks64() - d.hoverSinceMs >= kTooltipDelayMs) {
+    d.tipShown = true;
+    d.needsDraw = true;
+  }
+  d.applyGeometry();
+}
+
+void WindowBackend::presentIfChanged() {
+  Impl& d = *impl_;
+  if (!d.window) return;
+  d.applyGeometry();
+  if (d.form.Caption() != d.shownCaption) {
+    d.shownCaption = d.form.Caption();
+    SDL_SetWindowTitle(d.window, d.shownCaption.c_str());
+  }
+  if (!d.form.shown()) return;
+  if (d.tipShown && (!d.hover || !d.hover->effectivelyVisible() || d.hover->ToolTipText().empty())) {
+    d.hideTooltip();
+  }
+  if (!d.needsDraw && d.form.changeSerial() == d.drawnSerial) return;
+  d.needsDraw = false;
+  d.drawnSerial = d.form.changeSerial();
+  int winW = 0, winH = 0, outW = 0, outH = 0;
+  SDL_GetWindowSize(d.window, &winW, &winH);
+  SDL_GetRendererOutputSize(d.sdlRenderer, &outW, &outH);
+  const float scale = winW > 0 && outW > 0 ? static_cast<float>(outW) / static_cast<float>(winW) : 1.0f;
+  TooltipView tip;
+  if (d.tipShown) {
+    tip.text = d.hover->ToolTipText();
+    tip.pointerX = d.mouseX;
+    tip.pointerY = d.mouseY;
+  }
+  d.renderer->draw(d.form, d.tipShown ? &tip : nullptr, scale);
+}
+
+}  // namespace platform
