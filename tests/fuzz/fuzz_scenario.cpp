@@ -1,0 +1,86 @@
+// Plays arbitrary bytes as the opening scenario of a game, under a sequence of ticks and clicks that the
+// input also chooses: nothing the content or the player does may crash, leak, hang or read a closed file.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/fom.h"
+#include "platform/event_loop.h"
+#include "platform/text_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// One content folder for the whole fuzzing process; each input rewrites its opening scenario.
+const fs::path& contentDir() {
+  static const fs::path dir = [] {
+    std::string pattern = (fs::temp_directory_path() / "lanternfall-fuzz-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    fs::create_directories(fs::path(pattern) / "txt");
+    fs::create_directories(fs::path(pattern) / "img");
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(contentDir(), ec);
+    });
+    return fs::path(pattern);
+  }();
+  return dir;
+}
+
+// Fails the input on the one thing a sanitizer cannot see: a step that reads after the scenario ended.
+void check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "fuzz_scenario: %s\n", what);
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Byte 0 is the number of actions (0..47), the next bytes the actions, the rest the scenario file; a
+  // seed is any scenario file behind a short header of actions.
+  const size_t wanted = size > 0 ? data[0] % 48 : 0;
+  const size_t count = size > 1 ? std::min(wanted, size - 1) : 0;
+  const std::string actions(reinterpret_cast<const char*>(data) + (size > 0 ? 1 : 0), count);
+  const std::string scenario =
+      size > 1 + count ? std::string(reinterpret_cast<const char*>(data) + 1 + count, size - 1 - count)
+                       : std::string();
+  std::ofstream(contentDir() / "txt" / "opn.dat", std::ios::binary | std::ios::trunc) << scenario;
+
+  auto loop = platform::EventLoop::manual();
+  auto fom = std::make_unique<Fom>(*loop);
+  fom->BgmTim.setEnabled(false);  // the music has its own tests; here it would only slow each input
+  fom->AppDir = contentDir().string() + "/";
+  fom->ImgDir = fom->AppDir + "img/";
+  fom->TxtDir = fom->AppDir + "txt/";
+  bool ended = false;
+  fom->trace = [&ended](std::string_view what, std::string_view) {
+    if (what == "scenario") ended = false;
+    if (what == "wish" || what == "title") ended = true;
+  };
+
+  // A new game, as from the title: EASY or HARD by the first action's low bit.
+  const int16_t button = !actions.empty() && (actions[0] & 1) ? 2 : 1;
+  fom->StartGame(button, 0, 0, 0);
+  for (unsigned char a : actions) {
+    if (a & 1) {
+      fom->lbl[a % 3].Click();
+    } else {
+      loop->advance((a >> 1) *
+                    10);  // up to 1.27 s: ticks of timSay, and of the wish timers after a hand-over
+    }
+    check(fom->LineCount <= 15, "line count past 15");
+    if (ended) check(!platform::IsOpen(fom->ScriptFileNo), "scenario file open after its end");
+  }
+  fom.reset();
+  loop.reset();
+  platform::CloseAll();
+  return 0;
+}
