@@ -310,6 +310,9 @@ bool WindowBackend::open(std::string* error) {
   // A mostly still 2-D picture redrawn only on change: the software renderer is quick enough and spares
   // the memory and start-up time of a GL driver. SDL_RENDER_DRIVER in the environment still chooses.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  // Otherwise SDL would back the window surface with a GL texture and load the whole GL stack (some
+  // 80 MiB resident with Mesa) only to copy our frame.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (error) *error = SDL_GetError();

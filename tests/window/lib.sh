@@ -1,0 +1,159 @@
+# Shared helpers of the display tests: a private Xvfb, a test content folder beside a copy of the game,
+# launching it and finding its window, screenshots and pixel colours. Source it, then call wt_init.
+#   . "$(dirname "$0")/lib.sh"
+#   wt_init "$1"                 # skips (exit 77) when a tool is missing; makes $WORK with img/ and txt/
+#   wt_start_xvfb 1024 768       # a free display of that size, exported as DISPLAY
+#   wt_solid ttl "40,90,200"     # img/ttl.jpg of one colour (optional size, default 64x48)
+#   wt_launch                    # runs the copy, waits for "Lanternfall"; sets WID WX WY WW WH
+#   wt_shot name; wt_pixel x y   # screenshot of the root window; "r,g,b" at a screen pixel
+#   wt_fail "message"            # keeps the screenshots under the build dir and exits 1
+
+WT_GAME=
+WORK=
+WT_XVFB_PID=
+WT_NEXT_DISPLAY=91
+WT_GAME_PID=
+WT_NAME=$(basename "${0%.sh}")
+SHOT=
+WID= WX= WY= WW= WH=
+
+wt_skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
+wt_cleanup() {
+  if [ -n "$WT_GAME_PID" ]; then kill "$WT_GAME_PID" 2>/dev/null && wait "$WT_GAME_PID" 2>/dev/null; fi
+  if [ -n "$WT_XVFB_PID" ]; then kill "$WT_XVFB_PID" 2>/dev/null && wait "$WT_XVFB_PID" 2>/dev/null; fi
+  [ -n "$WORK" ] && rm -rf "$WORK"
+  return 0
+}
+
+wt_init() {
+  WT_GAME=${1:?usage: $WT_NAME.sh path/to/lanternfall}
+  local tool
+  for tool in Xvfb xdotool import convert; do
+    command -v "$tool" >/dev/null 2>&1 || wt_skip "$tool is not installed (make deps installs xvfb, xdotool, imagemagick)"
+  done
+  [ -x "$WT_GAME" ] || wt_skip "no game executable at $WT_GAME"
+  WORK=$(mktemp -d)
+  trap wt_cleanup EXIT
+  trap 'exit 1' INT TERM
+  mkdir -p "$WORK/img" "$WORK/txt"
+  # The game reads its content from beside its executable, so it runs from a copy in the work folder.
+  cp "$WT_GAME" "$WORK/lanternfall"
+  unset SDL_VIDEODRIVER
+  export SDL_AUDIODRIVER=dummy
+}
+
+# A free display number: no lock file and a server that stays up.
+wt_start_xvfb() {
+  local w=$1 h=$2 n
+  # Never reuse a display number this test just gave up: its old socket may still answer for a moment.
+  for n in $(seq "$WT_NEXT_DISPLAY" 160); do
+    WT_NEXT_DISPLAY=$((n + 1))
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "${w}x${h}x24" -nolisten tcp >/dev/null 2>&1 &
+    WT_XVFB_PID=$!
+    local try
+    for try in 1 2 3 4 5 6 7 8 9 10; do
+      kill -0 "$WT_XVFB_PID" 2>/dev/null || break
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        # The pointer starts in the middle of the screen; park it in a corner so no tooltip covers anything.
+        xdotool mousemove 0 0
+        return 0
+      fi
+      sleep 0.3
+    done
+    kill "$WT_XVFB_PID" 2>/dev/null && wait "$WT_XVFB_PID" 2>/dev/null
+    WT_XVFB_PID=
+  done
+  wt_skip "could not start Xvfb on any display from :91 to :160"
+}
+
+wt_stop_xvfb() {
+  wt_stop_game
+  if [ -n "$WT_XVFB_PID" ]; then kill "$WT_XVFB_PID" 2>/dev/null && wait "$WT_XVFB_PID" 2>/dev/null; fi
+  WT_XVFB_PID=
+}
+
+# wt_solid NAME "r,g,b" [WxH]: a JPEG of one colour in the picture folder.
+wt_solid() {
+  convert -size "${3:-64x48}" "xc:rgb($2)" -quality 95 "$WORK/img/$1.jpg"
+}
+
+# wt_crlf FILE LINE...: a scenario file with CR LF line ends (ASCII text needs no conversion).
+wt_crlf() {
+  local file=$1
+  shift
+  printf '%s\r\n' "$@" >"$WORK/txt/$file"
+}
+
+wt_window_geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$WID")"
+  WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
+}
+
+# Launch the copy and wait (at most 20 s) for its window to be mapped.
+wt_launch() {
+  "$WORK/lanternfall" >"$WORK/game.log" 2>&1 &
+  WT_GAME_PID=$!
+  local deadline=$((SECONDS + 20))
+  WID=
+  while [ -z "$WID" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    WID=$(timeout 20 xdotool search --sync --onlyvisible --name '^Lanternfall$' 2>/dev/null | head -1)
+    [ -n "$WID" ] || kill -0 "$WT_GAME_PID" 2>/dev/null || break
+    [ -n "$WID" ] || sleep 0.2
+  done
+  if [ -z "$WID" ]; then
+    cat "$WORK/game.log"
+    wt_fail "no window named Lanternfall appeared within 20 s"
+  fi
+  wt_settle
+  wt_window_geometry
+}
+
+wt_stop_game() {
+  if [ -n "$WT_GAME_PID" ]; then kill "$WT_GAME_PID" 2>/dev/null && wait "$WT_GAME_PID" 2>/dev/null; fi
+  WT_GAME_PID=
+}
+
+# The game draws only when something changed: give it a moment to handle what the test just did.
+wt_settle() { sleep "${1:-0.7}"; }
+
+wt_shot() {
+  SHOT="$WORK/${1:-shot}.png"
+  import -window root "$SHOT"
+}
+
+# "r,g,b" of a screen pixel of the last screenshot.
+wt_pixel() {
+  convert "$SHOT" -format "%[fx:int(255*p{$1,$2}.r+0.5)],%[fx:int(255*p{$1,$2}.g+0.5)],%[fx:int(255*p{$1,$2}.b+0.5)]" info:
+}
+
+# wt_near "r,g,b" "r,g,b" TOLERANCE: true when every channel is within the tolerance (JPEG is lossy).
+wt_near() {
+  local IFS=,
+  local -a a=($1) b=($2)
+  local i d
+  for i in 0 1 2; do
+    d=$((a[i] - b[i]))
+    [ "${d#-}" -le "$3" ] || return 1
+  done
+}
+
+# wt_expect_pixel X Y "r,g,b" WHAT: the screen pixel has that colour (tolerance 16) or the test fails.
+wt_expect_pixel() {
+  local got
+  got=$(wt_pixel "$1" "$2")
+  wt_near "$got" "$3" 16 || wt_fail "$4: pixel ($1, $2) is $got, expected $3"
+}
+
+wt_fail() {
+  echo "FAIL: $*"
+  local keep="${LANTERNFALL_BINARY_DIR:-$(dirname "$WT_GAME")}/window-failures/$WT_NAME"
+  mkdir -p "$keep" && cp "$WORK"/*.png "$WORK/game.log" "$keep/" 2>/dev/null
+  echo "screenshots and the game's output kept in $keep"
+  exit 1
+}
