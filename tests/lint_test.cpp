@@ -1,0 +1,283 @@
+// The content checker run as a content author runs it: small content folders, each broken in one way,
+// must draw the expected "file:line:" finding and exit status; the bundled content must pass clean.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/text_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path sourceDir() { return fs::path(__FILE__).parent_path().parent_path(); }
+
+fs::path bundledContent() {
+  if (const char* env = std::getenv("LANTERNFALL_CONTENT")) return env;
+  return sourceDir() / "content";
+}
+
+fs::path lintExecutable() {
+  if (const char* env = std::getenv("LANTERNFALL_BINARY_DIR"))
+    return fs::path(env) / "tools/lint/lanternfall-lint";
+  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "tools/lint/lanternfall-lint";
+}
+
+struct LintRun {
+  int status = -1;
+  std::string output;
+  bool has(const std::string& text) const { return output.find(text) != std::string::npos; }
+};
+
+LintRun runLint(const std::string& args) {
+  LintRun run;
+  const std::string command = "'" + lintExecutable().string() + "' " + args + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+  const int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+const std::vector<std::string> kStarted = {"opn", "00", "01", "02", "03", "04",  "05",
+                                           "06",  "07", "08", "10", "11", "12",  "13",
+                                           "14",  "15", "16", "17", "18", "end", "badend"};
+
+// A content folder that passes: every scenario one text row and its end command, the bundled title picture
+// and music. Each test breaks one thing in it.
+class Lint : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(lintExecutable())) << "build lanternfall-lint first: " << lintExecutable();
+    char pattern[] = "/tmp/lanternfall-lint-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    fs::create_directories(dir_ / "txt");
+    fs::create_directories(dir_ / "img");
+    for (const std::string& name : kStarted) {
+      const bool ending = name == "end" || name == "badend";
+      scenario(name, {">img scene", "風が吹いた。", ending ? ">end" : "tugi"});
+    }
+    fs::copy_file(bundledContent() / "img" / "ttl.jpg", dir_ / "img" / "ttl.jpg");
+    fs::copy_file(bundledContent() / "img" / "oka.jpg", dir_ / "img" / "scene.jpg");
+    fs::copy_file(bundledContent() / "bgm.mid", dir_ / "bgm.mid");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // Writes a scenario from UTF-8 lines, in code page 932 with CR LF, as the game reads it.
+  void scenario(const std::string& name, const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& l : lines) bytes += platform::encodeCp932(l) + "\r\n";
+    raw("txt/" + name + ".dat", bytes);
+  }
+  void raw(const std::string& relative, const std::string& bytes) {
+    std::ofstream(dir_ / relative, std::ios::binary) << bytes;
+  }
+  LintRun lint() { return runLint("'" + dir_.string() + "'"); }
+  // The finding prefix for a file of the folder, e.g. at("txt/00.dat", 3) is ".../txt/00.dat:3: ".
+  std::string at(const std::string& relative, int line) const {
+    return (dir_ / relative).lexically_normal().string() + ":" + std::to_string(line) + ": ";
+  }
+
+  fs::path dir_;
+};
+
+TEST(LintBundled, BundledContentPassesClean) {
+  const LintRun run = runLint("'" + bundledContent().string() + "'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.has("0 error(s), 0 warning(s)")) << run.output;
+}
+
+TEST_F(Lint, GoodFolderPassesClean) {
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.has("0 error(s), 0 warning(s)")) << run.output;
+}
+
+TEST_F(Lint, MissingEmptyAndMisencodedScenariosAreErrors) {
+  fs::remove(dir_ / "txt" / "07.dat");
+  fs::remove(dir_ / "txt" / "badend.dat");
+  raw("txt/03.dat", "");
+  // Line 2: a lead byte followed by a byte no trail can be, then a lead byte cut off by the line end.
+  raw("txt/14.dat", platform::encodeCp932("一行目") +
+                        "\r\nab\x82\x20"
+                        "cd\x81\r\ntugi\r\n");
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/07.dat", 0) + "error: scenario \"07\" is missing")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/badend.dat", 0) + "error: scenario \"badend\" is missing")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/03.dat", 0) + "error: the scenario holds no line")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/14.dat", 2) + "error: invalid Shift-JIS byte sequence at character 3"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/14.dat", 2) + "error: invalid Shift-JIS byte sequence")) << run.output;
+  EXPECT_FALSE(run.has(at("txt/14.dat", 1))) << run.output;
+  EXPECT_FALSE(run.has(at("txt/14.dat", 3))) << run.output;
+}
+
+TEST_F(Lint, LinesAfterAnEndCommandAreErrors) {
+  scenario("00", {"一行目", "tugi", "読まれない行"});
+  scenario("10", {">game", ""});
+  scenario("end", {"おしまい", ">end", ">end"});
+  scenario("01", {"tugiの後ろに文字があってもtugiです"});  // the end command, and the last line: fine
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 3) + "error: 1 line(s) after the end command on line 2"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/10.dat", 2) + "error: 1 line(s) after the end command on line 1"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/end.dat", 3) + "error:")) << run.output;
+  EXPECT_FALSE(run.has("txt/01.dat")) << run.output;
+}
+
+TEST_F(Lint, RunCountsMustBeNumbersWhoseStepsLieBeforeTheEnd) {
+  scenario("00", {"--x", "a", "tugi"});
+  scenario("01", {"-- 2", "a", "b", "tugi"});
+  scenario("02", {"--99999", "a", "tugi"});
+  // Empty lines and pictures take no step of their own: three steps need three rows before the end.
+  scenario("03", {"--3", "a", "", ">img scene", "b", "tugi"});
+  // The same without an end command: the end of the file counts as the end.
+  scenario("04", {"前置き", "--2", "a"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the run count \"x\" is not a whole decimal number"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 1) + "error: the run count \" 2\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/02.dat", 1) + "error: the run count 99999 is larger")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/03.dat", 1) + "error: the run of 3 step(s) reaches the end")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/04.dat", 2) + "error: the run of 2 step(s) reaches the end")) << run.output;
+}
+
+TEST_F(Lint, RunsFollowTheInterpretersSharedCounter) {
+  // A run of 3 whose first step meets a run of 1 takes only two steps: the inner run leaves the shared
+  // counter at 2. Three rows would be needed by a naive count; two are enough.
+  scenario("00", {"--3", "--1", "a", "b", "tugi"});
+  // A run of 0 takes no step, even right before the end.
+  scenario("01", {"a", "--0", "tugi"});
+  // Exactly enough rows: fine.
+  scenario("02", {"--2", "a", "b", "tugi"});
+  LintRun run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+
+  // A nested run of 5 leaves the counter at 6: the outer run of 2 is over after one step.
+  scenario("00", {"--2", "--5", "a", "b", "c", "d", "e", "tugi"});
+  // But a run whose steps are one short is caught.
+  scenario("02", {"--2", "a", "tugi"});
+  run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_FALSE(run.has("txt/00.dat")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/02.dat", 1) + "error: the run of 2 step(s)")) << run.output;
+}
+
+TEST_F(Lint, PicturesMustExistAndDecode) {
+  scenario("00", {">img nowhere", "a", "tugi"});
+  scenario("01", {">img broken", "a", ">img", "b", "tugi"});
+  scenario("02", {">img scene ", "a", "tugi"});
+  raw("img/broken.jpg", "\xFF\xD8\xFF\xE0 not really a JPEG");
+  fs::remove(dir_ / "img" / "ttl.jpg");
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the picture \"nowhere\" is missing")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 1) + "error: the picture \"broken\" does not decode")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 3) + "warning: \">img\" with an empty name")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/02.dat", 1) + "error: the picture \"scene \" is missing")) << run.output;
+  EXPECT_TRUE(run.has("(the name ends in a space)")) << run.output;
+  EXPECT_TRUE(run.has(at("img/ttl.jpg", 0) + "error: the title picture is missing")) << run.output;
+}
+
+TEST_F(Lint, MusicMustBeAStandardMidiFile) {
+  fs::remove(dir_ / "bgm.mid");
+  LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("bgm.mid", 0) + "error: the music file is missing")) << run.output;
+
+  // Header announcing one track, then a track whose note-on is cut off by the chunk's end.
+  const std::string header("MThd\0\0\0\6\0\0\0\1\1\xE0", 14);
+  raw("bgm.mid", header + std::string("MTrk\0\0\0\3\0\x90\x3C", 11));
+  run = lint();
+  EXPECT_TRUE(
+      run.has(at("bgm.mid", 0) + "error: not a standard MIDI file: track 1: a channel event is cut off"))
+      << run.output;
+
+  raw("bgm.mid", header);
+  run = lint();
+  EXPECT_TRUE(run.has("the header announces 1 track(s), the file holds 0")) << run.output;
+
+  raw("bgm.mid", "RIFF....");
+  run = lint();
+  EXPECT_TRUE(run.has("it does not begin with an MThd chunk")) << run.output;
+
+  // A minimal good file: one note and the end of the track, with running status.
+  raw("bgm.mid",
+      header + std::string("MTrk\0\0\0\x0B", 8) + std::string("\0\x90\x3C\x40\x60\x3C\0\0\xFF\x2F\0", 11));
+  run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+}
+
+TEST_F(Lint, LikelyMistakesAreWarningsOnly) {
+  scenario("00",
+           {"a", ">ive", "TUGI", " >p", "　>img scene", ">Game", "b", ">pa", "c", "", ">p", "d", "tugi"});
+  scenario("01", {">img_scene", "a", "tugi"});  // shows "scene", the "_" being skipped
+  scenario("end", {"おしまい", "tugi"});
+  scenario("badend", {"おしまい"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 2) + "warning: \">ive\" is no command")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 3) + "warning: looks like the command \"tugi\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 4) + "warning: looks like the command \">p\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 5) + "warning: looks like the command \">img\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 6) + "warning: looks like the command \">game\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 8) + "warning: \">pa\" has characters after \">p\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 10) + "warning: an empty line before a stop line")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 1) + "warning: the fifth character of \">img_scene\" is skipped"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/end.dat", 2) + "warning: the ending does not end with \">end\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/badend.dat", 1) + "warning: the ending does not end with \">end\""))
+      << run.output;
+  // Text rows and the commands themselves draw nothing.
+  EXPECT_FALSE(run.has(at("txt/00.dat", 1))) << run.output;
+  EXPECT_FALSE(run.has(at("txt/00.dat", 7))) << run.output;
+  EXPECT_FALSE(run.has(at("txt/00.dat", 13))) << run.output;
+}
+
+TEST_F(Lint, RowsThatWrapOnTheScenePictureAreWarned) {
+  std::string thirty, fifty;
+  for (int i = 0; i < 30; ++i) thirty += "あ";
+  for (int i = 0; i < 50; ++i) fifty += "あ";
+  // 30 full-width characters of 16 pixels fit the ~600-pixel picture; 50 do not. The last row of a page
+  // is measured with its "▼".
+  scenario("00", {thirty, fifty, "tugi"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 2) + "warning: the row is")) << run.output;
+  EXPECT_TRUE(run.has("wraps on the scene picture")) << run.output;
+  EXPECT_FALSE(run.has(at("txt/00.dat", 1))) << run.output;
+}
+
+TEST_F(Lint, StrayScenarioIsWarnedAndCheckedToo) {
+  scenario("19", {">img nowhere", "a", "tugi"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/19.dat", 0) + "warning: the game never starts a scenario named \"19\""))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/19.dat", 1) + "error: the picture \"nowhere\" is missing")) << run.output;
+}
+
+TEST(LintInvalidInput, NoFolderIsAUsageError) {
+  const LintRun run = runLint("/nonexistent/lanternfall-content");
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_TRUE(run.has("no content folder")) << run.output;
+}
+
+}  // namespace
