@@ -89,6 +89,8 @@ struct WindowBackend::Impl {
   float mouseX = 0, mouseY = 0;
   bool mouseInside = false;
 
+  uint64_t frames = 0;
+
   // Tooltip.
   Control* hover = nullptr;
   uint64_t hoverSinceMs = 0;
@@ -401,6 +403,43 @@ void WindowBackend::presentIfChanged() {
     tip.pointerY = d.mouseY;
   }
   d.renderer->draw(d.form, d.tipShown ? &tip : nullptr, scale);
+  ++d.frames;
 }
+
+void WindowBackend::postMouseMotion(int x, int y) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = SDL_GetWindowID(impl_->window);
+  e.motion.x = x;
+  e.motion.y = y;
+  SDL_PushEvent(&e);
+}
+
+void WindowBackend::postMouseButton(bool down, int button, int clicks, int x, int y) {
+  SDL_Event e{};
+  e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  e.button.windowID = SDL_GetWindowID(impl_->window);
+  e.button.button = static_cast<Uint8>(button);
+  e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.button.clicks = static_cast<Uint8>(clicks);
+  e.button.x = x;
+  e.button.y = y;
+  SDL_PushEvent(&e);
+}
+
+void WindowBackend::postClose() {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = SDL_GetWindowID(impl_->window);
+  e.window.event = SDL_WINDOWEVENT_CLOSE;
+  SDL_PushEvent(&e);
+}
+
+std::string WindowBackend::tooltipText() const {
+  const Impl& d = *impl_;
+  return d.tipShown && d.hover ? d.hover->ToolTipText() : std::string();
+}
+
+uint64_t WindowBackend::framesDrawn() const { return impl_->frames; }
 
 }  // namespace platform

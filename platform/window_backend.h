@@ -24,6 +24,17 @@ class WindowBackend final : public InputSource {
   void waitAndDispatch(int timeoutMs) override;
   void presentIfChanged() override;
 
+  // Input as the window system would deliver it, queued for the next waitAndDispatch: for tests and
+  // tools that drive the real window (SDL's dummy video driver needs no display). Window pixels;
+  // button 1 left, 2 right, 3 middle (SDL's numbering); clicks is 2 on the second press of a double click.
+  void postMouseMotion(int x, int y);
+  void postMouseButton(bool down, int button, int clicks, int x, int y);
+  void postClose();
+  // The tooltip on screen, empty when none is shown.
+  std::string tooltipText() const;
+  // Frames drawn so far (each one a full redraw).
+  uint64_t framesDrawn() const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

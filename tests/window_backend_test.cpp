@@ -1,0 +1,200 @@
+// The real window driven through SDL's dummy video driver: presses and releases reach the topmost visible
+// control as the old runtime delivered them, the close unloads the window, tooltips follow the pointer,
+// and frames are drawn only when something changed.
+#include "platform/window_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/event_loop.h"
+#include "platform/form.h"
+#include "platform/label.h"
+#include "platform/option_button.h"
+#include "platform/picture_box.h"
+
+namespace {
+
+using namespace platform;
+
+struct MouseDown {
+  int16_t button, shift;
+  float x, y;
+};
+
+class WindowBackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    loop = EventLoop::manual();
+    // All in window pixels: the Form's scale stays pixels, so Move takes pixels.
+    pic.Move(0, 0, 300, 200);
+    pic.onMouseDown = [this](int16_t b, int16_t s, float x, float y) { downs.push_back({b, s, x, y}); };
+    for (Label* l : {&lbl0, &lbl1}) {
+      l->Move(0, 0, 300, 200);
+      l->setBackStyleOpaque(false);
+      l->onClick = [this](int16_t index) { clicks.push_back(index); };
+    }
+    opt0.Move(400, 0, 100, 30);
+    opt1.Move(400, 40, 100, 30);
+    opt1.setValue(true);
+    for (OptionButton* o : {&opt0, &opt1}) o->onClick = [this](int16_t i) { optionClicks.push_back(i); };
+    std::string error;
+    window = std::make_unique<WindowBackend>(form, *loop);
+    ASSERT_TRUE(window->open(&error)) << error;
+    form.Show();
+    window->presentIfChanged();
+  }
+
+  // Deliver what was posted, as the loop would, then draw.
+  void pump(int timeoutMs = 0) {
+    window->waitAndDispatch(timeoutMs);
+    window->presentIfChanged();
+  }
+  void click(int x, int y, int clicksSoFar = 1, int button = 1) {
+    window->postMouseButton(true, button, clicksSoFar, x, y);
+    window->postMouseButton(false, button, clicksSoFar, x, y);
+    pump();
+  }
+
+  std::unique_ptr<EventLoop> loop;
+  Form form{"fom"};
+  PictureBox pic{&form, "Pic"};
+  Label lbl0{&pic, "lbl", 0};
+  Label lbl1{&pic, "lbl", 1};
+  OptionButton opt0{&form, "optChar", 0};
+  OptionButton opt1{&form, "optChar", 1};
+  std::unique_ptr<WindowBackend> window;
+  std::vector<MouseDown> downs;
+  std::vector<int16_t> clicks;
+  std::vector<int16_t> optionClicks;
+};
+
+TEST_F(WindowBackendTest, LabelClicksOnReleaseAndADoubleClickStepsOnce) {
+  click(50, 50);
+  EXPECT_EQ(clicks, (std::vector<int16_t>{1}));  // lbl(1) lies in front
+  click(50, 50, 2);                              // the second press of a double click
+  EXPECT_EQ(clicks.size(), 1u);
+  click(50, 50, 3);  // a third press is a new click
+  EXPECT_EQ(clicks.size(), 2u);
+  // Pressed on the label, released outside it: no click.
+  window->postMouseButton(true, 1, 1, 50, 50);
+  window->postMouseButton(false, 1, 1, 350, 50);
+  pump();
+  EXPECT_EQ(clicks.size(), 2u);
+  // The right button clicks no label, and the picture box under it hears nothing either.
+  click(50, 50, 1, 3);
+  EXPECT_EQ(clicks.size(), 2u);
+  EXPECT_TRUE(downs.empty());
+}
+
+TEST_F(WindowBackendTest, ThePressGoesToTheTopmostVisibleControl) {
+  lbl0.ZOrderFront();
+  click(10, 10);
+  EXPECT_EQ(clicks, (std::vector<int16_t>{0}));
+  lbl0.setVisible(false);
+  click(10, 10);
+  EXPECT_EQ(clicks, (std::vector<int16_t>{0, 1}));
+  lbl1.setVisible(false);
+  click(10, 10);
+  EXPECT_EQ(clicks.size(), 2u);
+  ASSERT_EQ(downs.size(), 1u);  // with the text hidden the picture itself takes the press
+  // A hidden parent hides its children from the pointer too.
+  lbl1.setVisible(true);
+  pic.setVisible(false);
+  click(10, 10);
+  EXPECT_EQ(clicks.size(), 2u);
+  EXPECT_EQ(downs.size(), 1u);
+}
+
+TEST_F(WindowBackendTest, MouseDownReportsTheButtonAndThePositionInScaleUnits) {
+  lbl0.setVisible(false);
+  lbl1.setVisible(false);
+  pic.Move(40, 30, 200, 100);
+  pic.setScale(0, 0, 8, 6);
+  window->postMouseButton(true, 3, 1, 140, 80);  // SDL's right button
+  window->postMouseButton(true, 1, 1, 40, 30);
+  window->postMouseButton(true, 2, 1, 239, 129);  // middle
+  pump();
+  ASSERT_EQ(downs.size(), 3u);
+  EXPECT_EQ(downs[0].button, 2);
+  EXPECT_FLOAT_EQ(downs[0].x, 4.0f);
+  EXPECT_FLOAT_EQ(downs[0].y, 3.0f);
+  EXPECT_EQ(downs[1].button, 1);
+  EXPECT_FLOAT_EQ(downs[1].x, 0.0f);
+  EXPECT_EQ(downs[2].button, 4);
+  EXPECT_NEAR(downs[2].x, 7.96f, 1e-3);
+  EXPECT_EQ(downs[0].shift, 0);
+  // Outside the box the form gets the press, which nobody handles.
+  window->postMouseButton(true, 1, 1, 250, 50);
+  pump();
+  EXPECT_EQ(downs.size(), 3u);
+}
+
+TEST_F(WindowBackendTest, OptionButtonsSelectAndClickEvenWhenAlreadySelected) {
+  click(450, 10);
+  EXPECT_TRUE(opt0.Value());
+  EXPECT_FALSE(opt1.Value());
+  click(450, 10, 2);
+  EXPECT_EQ(optionClicks, (std::vector<int16_t>{0, 0}));
+  click(450, 50);
+  EXPECT_TRUE(opt1.Value());
+  EXPECT_EQ(optionClicks.back(), 1);
+}
+
+TEST_F(WindowBackendTest, ClosingTheWindowUnloadsTheFormAndEndsTheLoop) {
+  int unloads = 0;
+  form.onUnload = [&](int16_t&) { ++unloads; };
+  window->postClose();
+  pump();
+  EXPECT_EQ(unloads, 1);
+  EXPECT_TRUE(loop->quitting());
+}
+
+TEST_F(WindowBackendTest, TooltipAppearsAfterHoveringAndHidesOnMotionAndClick) {
+  opt0.setToolTipText("願いをかけます。");
+  window->postMouseMotion(450, 10);
+  pump();
+  EXPECT_EQ(window->tooltipText(), "") << "shown before the pointer rested";
+  // Waiting with no deadline of the game's own still wakes for the tooltip.
+  for (int i = 0; i < 5 && window->tooltipText().empty(); ++i) pump(2000);
+  EXPECT_EQ(window->tooltipText(), "願いをかけます。");
+  const uint64_t frames = window->framesDrawn();
+
+  window->postMouseMotion(451, 10);
+  pump();
+  EXPECT_EQ(window->tooltipText(), "");
+  EXPECT_GT(window->framesDrawn(), frames) << "hiding the tooltip must redraw";
+  for (int i = 0; i < 5 && window->tooltipText().empty(); ++i) pump(2000);
+  EXPECT_EQ(window->tooltipText(), "願いをかけます。");
+
+  // A press hides it until the pointer moves again.
+  window->postMouseButton(true, 1, 1, 451, 10);
+  pump();
+  EXPECT_EQ(window->tooltipText(), "");
+  pump(700);
+  EXPECT_EQ(window->tooltipText(), "");
+
+  // A control without tooltip text shows none.
+  window->postMouseMotion(450, 50);
+  pump(700);
+  EXPECT_EQ(window->tooltipText(), "");
+}
+
+TEST_F(WindowBackendTest, FramesAreDrawnOnlyWhenSomethingChanged) {
+  const uint64_t first = window->framesDrawn();
+  EXPECT_GE(first, 1u);
+  window->presentIfChanged();
+  window->presentIfChanged();
+  EXPECT_EQ(window->framesDrawn(), first);
+  lbl1.setCaption("今日は\r\nいい天気");
+  window->presentIfChanged();
+  window->presentIfChanged();
+  EXPECT_EQ(window->framesDrawn(), first + 1);
+  lbl1.setCaption("今日は\r\nいい天気");  // the same caption again changes nothing
+  window->presentIfChanged();
+  EXPECT_EQ(window->framesDrawn(), first + 1);
+}
+
+}  // namespace
