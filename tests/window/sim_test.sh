@@ -61,12 +61,15 @@ start_game() {
   "$WORK/lanternfall" 2>"$WORK/stderr.txt" &
   GAME_PID=$!
   WID=
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do  # a loaded machine may take seconds to bring the window up
     WID=$(xdotool search --onlyvisible --name '^Lanternfall$' 2>/dev/null | head -1)
     [ -n "$WID" ] && break
     sleep 0.1
   done
-  [ -n "$WID" ] || fail "no game window appeared ($(cat "$WORK/stderr.txt"))"
+  if [ -z "$WID" ]; then
+    kill -0 "$GAME_PID" 2>/dev/null || { wait "$GAME_PID"; echo "the game exited with status $?"; }
+    fail "no game window appeared ($(cat "$WORK/stderr.txt"))"
+  fi
   sleep 0.5
   eval "$(xdotool getwindowgeometry --shell "$WID")"
   WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
