@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace platform {
 
@@ -20,39 +21,59 @@ std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* err
   if (file == nullptr) return fail("cannot open " + utf8Path + ": " + SDL_GetError());
   SDL_Surface* decoded = IMG_Load_RW(file, 1);  // closes the file in every case
   if (decoded == nullptr) return fail("cannot decode " + utf8Path + ": " + IMG_GetError());
-  SDL_Surface* argb = SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_ARGB8888, 0);
-  SDL_FreeSurface(decoded);
-  if (argb == nullptr) return fail("cannot convert " + utf8Path + ": " + SDL_GetError());
-  if (argb->w <= 0 || argb->h <= 0) {
-    SDL_FreeSurface(argb);
+  if (decoded->w <= 0 || decoded->h <= 0) {
+    SDL_FreeSurface(decoded);
     return fail("empty picture " + utf8Path);
   }
-
-  Image image;
-  image.width = argb->w;
-  image.height = argb->h;
-  image.pixels.resize(static_cast<size_t>(image.width) * image.height);
-  if (SDL_LockSurface(argb) == 0) {
-    const auto* bytes = static_cast<const unsigned char*>(argb->pixels);
-    for (int y = 0; y < image.height; ++y) {
-      std::memcpy(&image.pixels[static_cast<size_t>(y) * image.width],
-                  bytes + static_cast<size_t>(y) * argb->pitch,
-                  static_cast<size_t>(image.width) * sizeof(uint32_t));
-    }
-    SDL_UnlockSurface(argb);
-  } else {
-    SDL_FreeSurface(argb);
+  // JPEGs arrive as RGB24: unpack those here in one pass (SDL's generic converter takes longer than the
+  // decode); anything else goes through SDL's converter.
+  SDL_Surface* source = decoded;
+  if (decoded->format->format != SDL_PIXELFORMAT_RGB24) {
+    source = SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(decoded);
+    if (source == nullptr) return fail("cannot convert " + utf8Path + ": " + SDL_GetError());
+  }
+  if (SDL_LockSurface(source) != 0) {
+    SDL_FreeSurface(source);
     return fail("cannot read the pixels of " + utf8Path + ": " + SDL_GetError());
   }
-  SDL_FreeSurface(argb);
+  Image image;
+  image.width = source->w;
+  image.height = source->h;
+  try {
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+  } catch (const std::bad_alloc&) {
+    SDL_UnlockSurface(source);
+    SDL_FreeSurface(source);
+    return fail("picture too large: " + utf8Path);
+  }
+  const auto* bytes = static_cast<const unsigned char*>(source->pixels);
+  for (int y = 0; y < image.height; ++y) {
+    const unsigned char* row = bytes + static_cast<size_t>(y) * source->pitch;
+    uint32_t* out = &image.pixels[static_cast<size_t>(y) * image.width];
+    if (source->format->format == SDL_PIXELFORMAT_RGB24) {
+      for (int x = 0; x < image.width; ++x, row += 3) {
+        out[x] = 0xFF000000u | (uint32_t{row[0]} << 16) | (uint32_t{row[1]} << 8) | uint32_t{row[2]};
+      }
+    } else {
+      std::memcpy(out, row, static_cast<size_t>(image.width) * sizeof(uint32_t));
+    }
+  }
+  SDL_UnlockSurface(source);
+  SDL_FreeSurface(source);
   return image;
 }
 
 namespace {
 
+// Weights in fixed point: kWeightOne is the whole pixel.
+constexpr int kWeightBits = 16;
+constexpr uint32_t kWeightOne = 1u << kWeightBits;
+
 struct Tap {
   int index;
   float weight;
+  uint32_t fixed = 0;  // weight × kWeightOne, the taps of one pixel summing to exactly kWeightOne
 };
 
 // For one direction: which source pixels, with which weights, make each destination pixel.
@@ -117,11 +138,17 @@ AxisMap buildAxis(float s0, float sLen, int srcSize, float d0, float dLen, int d
     float total = 0;
     for (size_t t = first; t < m.taps.size(); ++t) total += m.taps[t].weight;
     if (total > 0) {
+      uint32_t sum = 0;
+      size_t heaviest = first;
       for (size_t t = first; t < m.taps.size(); ++t) {
         m.taps[t].weight /= total;
+        m.taps[t].fixed = static_cast<uint32_t>(std::lround(m.taps[t].weight * kWeightOne));
+        sum += m.taps[t].fixed;
+        if (m.taps[t].weight > m.taps[heaviest].weight) heaviest = t;
         m.minSrc = std::min(m.minSrc, m.taps[t].index);
         m.maxSrc = std::max(m.maxSrc, m.taps[t].index);
       }
+      m.taps[heaviest].fixed += kWeightOne - sum;  // a flat picture stays exactly flat
     } else {
       m.taps.resize(first);
     }
@@ -130,9 +157,23 @@ AxisMap buildAxis(float s0, float sLen, int srcSize, float d0, float dLen, int d
   return m;
 }
 
-inline uint32_t channelByte(float v) {
-  int n = static_cast<int>(v + 0.5f);
-  return static_cast<uint32_t>(std::clamp(n, 0, 255));
+// A pixel spread over two 64-bit words, one channel in each 32-bit half, so that one multiply weighs two
+// channels: a channel times a weight (at most 255 × 65536) never spills into its neighbour.
+struct Wide {
+  uint64_t gb, ar;
+};
+
+inline Wide widen(uint32_t p) {
+  return {(p & 0xFFu) | (uint64_t{(p >> 8) & 0xFFu} << 32), ((p >> 16) & 0xFFu) | (uint64_t{p >> 24} << 32)};
+}
+
+// Back to a pixel, rounding each channel of a sum of weighted channels.
+inline uint32_t narrow(Wide w) {
+  constexpr uint64_t kHalf = (uint64_t{1} << (kWeightBits - 1)) * 0x0000000100000001ull;
+  constexpr uint64_t kByte = 0x000000FF000000FFull;
+  uint64_t gb = ((w.gb + kHalf) >> kWeightBits) & kByte, ar = ((w.ar + kHalf) >> kWeightBits) & kByte;
+  return static_cast<uint32_t>(gb & 0xFF) | static_cast<uint32_t>((gb >> 24) & 0xFF00) |
+         static_cast<uint32_t>((ar & 0xFF) << 16) | static_cast<uint32_t>((ar >> 8) & 0xFF000000u);
 }
 
 }  // namespace
@@ -149,41 +190,38 @@ void stretchCopy(const Image& src, float sx, float sy, float sw, float sh, Image
   AxisMap ys = buildAxis(sy, sh, src.height, dy, dh, dst.height);
   if (xs.taps.empty() || ys.taps.empty()) return;
 
-  // One destination row at a time: first the vertical taps over the needed source columns, then the
-  // horizontal taps over that row. Keeps the working set to one row of floats.
-  const int cols = xs.maxSrc - xs.minSrc + 1;
-  std::vector<float> row(static_cast<size_t>(cols) * 4);
-  for (int j = 0; j < ys.count(); ++j) {
-    int yBegin = ys.start[j], yEnd = ys.start[j + 1];
-    if (yBegin == yEnd) continue;
-    std::fill(row.begin(), row.end(), 0.0f);
-    for (int t = yBegin; t < yEnd; ++t) {
-      const float w = ys.taps[t].weight;
-      const uint32_t* in = &src.pixels[static_cast<size_t>(ys.taps[t].index) * src.width + xs.minSrc];
-      float* acc = row.data();
-      for (int c = 0; c < cols; ++c, acc += 4) {
-        uint32_t p = in[c];
-        acc[0] += w * static_cast<float>(p >> 24);
-        acc[1] += w * static_cast<float>((p >> 16) & 255);
-        acc[2] += w * static_cast<float>((p >> 8) & 255);
-        acc[3] += w * static_cast<float>(p & 255);
+  // Across first, each needed source row once, into rows as wide as the destination; then down.
+  const int firstRow = ys.minSrc, rows = ys.maxSrc - ys.minSrc + 1, width = xs.count();
+  std::vector<uint32_t> across(static_cast<size_t>(rows) * width);
+  std::vector<Wide> line(static_cast<size_t>(xs.maxSrc - xs.minSrc + 1));
+  for (int k = 0; k < rows; ++k) {
+    const uint32_t* in = &src.pixels[static_cast<size_t>(firstRow + k) * src.width + xs.minSrc];
+    for (size_t c = 0; c < line.size(); ++c) line[c] = widen(in[c]);
+    uint32_t* out = &across[static_cast<size_t>(k) * width];
+    for (int i = 0; i < width; ++i) {
+      Wide sum{0, 0};
+      for (int t = xs.start[i]; t < xs.start[i + 1]; ++t) {
+        const uint64_t w = xs.taps[t].fixed;
+        const Wide& v = line[xs.taps[t].index - xs.minSrc];
+        sum.gb += w * v.gb;
+        sum.ar += w * v.ar;
       }
+      out[i] = narrow(sum);
     }
-    uint32_t* out = &dst.pixels[static_cast<size_t>(ys.firstDst + j) * dst.width];
-    for (int i = 0; i < xs.count(); ++i) {
-      int xBegin = xs.start[i], xEnd = xs.start[i + 1];
-      if (xBegin == xEnd) continue;
-      float a = 0, r = 0, g = 0, b = 0;
-      for (int t = xBegin; t < xEnd; ++t) {
-        const float w = xs.taps[t].weight;
-        const float* p = &row[static_cast<size_t>(xs.taps[t].index - xs.minSrc) * 4];
-        a += w * p[0];
-        r += w * p[1];
-        g += w * p[2];
-        b += w * p[3];
+  }
+  for (int j = 0; j < ys.count(); ++j) {
+    if (ys.start[j] == ys.start[j + 1]) continue;
+    uint32_t* out = &dst.pixels[static_cast<size_t>(ys.firstDst + j) * dst.width + xs.firstDst];
+    for (int i = 0; i < width; ++i) {
+      if (xs.start[i] == xs.start[i + 1]) continue;  // clipped: left as it was
+      Wide sum{0, 0};
+      for (int t = ys.start[j]; t < ys.start[j + 1]; ++t) {
+        const uint64_t w = ys.taps[t].fixed;
+        const Wide v = widen(across[static_cast<size_t>(ys.taps[t].index - firstRow) * width + i]);
+        sum.gb += w * v.gb;
+        sum.ar += w * v.ar;
       }
-      out[xs.firstDst + i] =
-          (channelByte(a) << 24) | (channelByte(r) << 16) | (channelByte(g) << 8) | channelByte(b);
+      out[i] = narrow(sum);
     }
   }
 }

@@ -38,7 +38,6 @@ bool PictureBox::LoadPicture(const std::string& utf8Path, std::string* error) {
   std::optional<Image> loaded = loadImageFile(utf8Path, error);
   if (!loaded) return false;
   picture_ = std::move(*loaded);  // the picture held before is released here
-  retained_ = picture_;
   float frame = BorderStyle() ? 2.0f * kBorderPx : 0.0f;
   RectF r = pixelRect();
   r.w = static_cast<float>(picture_.width) + frame;

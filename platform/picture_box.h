@@ -25,7 +25,8 @@ class PictureBox : public Control {
   // Clear the retained image: the box shows its background colour.
   void Cls();
   // Load a picture file into the box; the box takes the picture's size in pixels (its client area is the
-  // picture) and shows it. On failure (missing, undecodable) the box keeps what it had, false is returned
+  // picture). The picture is the source of PaintPicture and is not itself drawn: only E is loaded into,
+  // and E is never shown. On failure (missing, undecodable) the box keeps what it had, false is returned
   // and *error says why.
   bool LoadPicture(const std::string& utf8Path, std::string* error = nullptr);
   // The picture loaded (the source PaintPicture copies from).
