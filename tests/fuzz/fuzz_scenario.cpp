@@ -24,12 +24,15 @@ const fs::path& contentDir() {
     if (!mkdtemp(pattern.data())) std::abort();
     fs::create_directories(fs::path(pattern) / "txt");
     fs::create_directories(fs::path(pattern) / "img");
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(contentDir(), ec);
-    });
     return fs::path(pattern);
   }();
+  // Registered after the path exists, so it runs before the path is destroyed.
+  static const bool cleanup = (std::atexit([] {
+                                 std::error_code ec;
+                                 fs::remove_all(dir, ec);
+                               }),
+                               true);
+  (void)cleanup;
   return dir;
 }
 
