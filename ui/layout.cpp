@@ -33,6 +33,11 @@ void Fom::LayoutWindow() {
   // The error guard catches one failure per run. A failure in stage 1 uses it up; otherwise it is still
   // armed in stage 3, where a failure sends the layout back to stage 2 for one more full pass. A failure
   // the guard can no longer catch ends the layout and is named on stderr.
+  // Failures are the controls refusing a value (platform::PropertyError) and 16-bit overflows. Stage 1
+  // fails on the overflow of 8 × r and while the window is minimised or maximised. Stage 3 fails when a
+  // caption bar leaves the window no client area to spread the units over, or when the height is so large
+  // that the fonts leave 16 bits or the point sizes a font can have; the same height fails the same way
+  // on the rerun, so it ends named on stderr with the controls as far as the layout got.
   bool guardArmed = true;
 
   // Stage 1: a 4:3 window from its height, centred on the screen.
