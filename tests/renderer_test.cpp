@@ -1,0 +1,208 @@
+// The renderer read back by pixels from an off-screen canvas: pictures stretched to their boxes, children
+// clipped to their parents, hidden controls not drawn, text rasterised at the real size, tooltips inside
+// the window, and an unchanged frame making nothing afresh.
+#include "platform/renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "platform/fonts.h"
+#include "platform/form.h"
+#include "platform/label.h"
+#include "platform/option_button.h"
+#include "platform/picture_box.h"
+
+namespace {
+
+using namespace platform;
+
+constexpr Color kWhite = rgb(255, 255, 255);
+constexpr Color kRed = rgb(255, 0, 0);
+constexpr Color kBlue = rgb(0, 0, 255);
+constexpr Color kGreen = rgb(0, 200, 0);
+
+// A picture file of one row of pixels, in a format SDL_image reads without loss.
+std::string writePicture(const std::string& name, std::initializer_list<Color> row) {
+  const std::string path = ::testing::TempDir() + name + ".ppm";
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << row.size() << " 1\n255\n";
+  for (Color c : row)
+    out << static_cast<char>(redOf(c)) << static_cast<char>(greenOf(c)) << static_cast<char>(blueOf(c));
+  return path;
+}
+
+bool haveJapaneseFont() { return findFont("ＭＳ Ｐゴシック", true).japanese; }
+
+struct Ink {
+  int count = 0, top = 1 << 30, bottom = -1, left = 1 << 30, right = -1;
+};
+
+// Pixels darker than mid-grey in a rectangle: the text's ink.
+Ink inkIn(const OffscreenTarget& canvas, int x0, int y0, int x1, int y1) {
+  Ink ink;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const Color c = canvas.pixel(x, y);
+      if (redOf(c) + greenOf(c) + blueOf(c) < 3 * 128) {
+        ++ink.count;
+        ink.top = std::min(ink.top, y);
+        ink.bottom = std::max(ink.bottom, y);
+        ink.left = std::min(ink.left, x);
+        ink.right = std::max(ink.right, x);
+      }
+    }
+  }
+  return ink;
+}
+
+class RendererTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(canvas.ok());
+    form.setBackColor(kWhite);  // 9600 × 7200 twips: a 640 × 480 client area without frame
+  }
+  Form form{"fom"};
+  OffscreenTarget canvas{640, 480};
+};
+
+TEST_F(RendererTest, PicturesFillTheirBoxAndChildrenStayInsideTheirParent) {
+  PictureBox source(&form, "E");
+  source.setVisible(false);
+  ASSERT_TRUE(source.LoadPicture(writePicture("red_blue", {kRed, kBlue})));
+  PictureBox box(&form, "Pic");
+  box.setBackColor(kGreen);
+  box.Move(100, 100, 20, 10);
+  box.PaintPicture(source, 0, 0, 20, 10, 0, 0, 2, 1);  // retained at 20 × 10
+  box.Move(100, 100, 200, 100);                        // and stretched over 200 × 100 when drawn
+  Label over(&box, "lbl");
+  over.setBackColor(kGreen);
+  over.Move(150, 50, 100, 100);  // runs past the box's right and bottom edges
+  PictureBox hidden(&form, "E");
+  hidden.setBackColor(rgb(255, 0, 255));
+  hidden.Move(400, 300, 50, 50);
+  hidden.setVisible(false);
+  canvas.renderer().draw(form);
+
+  EXPECT_EQ(canvas.pixel(105, 105), kRed);
+  EXPECT_EQ(canvas.pixel(140, 195), kRed);
+  EXPECT_EQ(canvas.pixel(270, 160), kGreen) << "the label lies over the picture";
+  EXPECT_EQ(canvas.pixel(299, 105), kBlue);
+  EXPECT_EQ(canvas.pixel(99, 150), kWhite);
+  EXPECT_EQ(canvas.pixel(300, 150), kWhite) << "the label is clipped to the box";
+  EXPECT_EQ(canvas.pixel(260, 200), kWhite) << "the label is clipped to the box";
+  EXPECT_EQ(canvas.pixel(420, 320), kWhite) << "a hidden box is not drawn";
+
+  // Hiding the box hides its children with it.
+  box.setVisible(false);
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.pixel(270, 160), kWhite);
+}
+
+TEST_F(RendererTest, AnUnchangedFrameMakesNothingAfreshAndAChangedPictureIsSeen) {
+  PictureBox source(&form, "E");
+  source.setVisible(false);
+  PictureBox target(&form, "picStt");
+  target.Move(0, 0, 64, 64);
+  Label text(&form, "lblDay");
+  text.Move(100, 0, 200, 50);
+  text.setCaption("１");
+  ASSERT_TRUE(source.LoadPicture(writePicture("red", {kRed})));
+  target.PaintPicture(source, 0, 0, 64, 64, 0, 0, 1, 1);
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.renderer().lastFrame().picturesUploaded, 1);
+  EXPECT_EQ(canvas.pixel(30, 30), kRed);
+
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.renderer().lastFrame().picturesUploaded, 0);
+  EXPECT_EQ(canvas.renderer().lastFrame().linesRasterised, 0);
+  EXPECT_EQ(canvas.pixel(30, 30), kRed);
+
+  // Painted anew in place, same size: the new content must reach the screen.
+  ASSERT_TRUE(source.LoadPicture(writePicture("blue", {kBlue})));
+  target.PaintPicture(source, 0, 0, 64, 64, 0, 0, 1, 1);
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.renderer().lastFrame().picturesUploaded, 1);
+  EXPECT_EQ(canvas.pixel(30, 30), kBlue);
+
+  if (haveJapaneseFont()) {
+    text.setCaption("２");
+    canvas.renderer().draw(form);
+    EXPECT_EQ(canvas.renderer().lastFrame().linesRasterised, 1);
+    EXPECT_EQ(canvas.renderer().lastFrame().picturesUploaded, 0);
+  }
+}
+
+TEST_F(RendererTest, TextIsRasterisedAtTheRealSizeAndStaysInItsLabel) {
+  if (!haveJapaneseFont()) GTEST_SKIP() << "no Japanese font installed";
+  Label label(&form, "lbl");
+  label.setFontName("ＭＳ Ｐゴシック");
+  label.setFontBold(true);
+  label.setCaption("漢字テスト");
+  label.setBackColor(kWhite);
+  label.Move(20, 20, 400, 200);
+
+  label.setFontSize(12);
+  canvas.renderer().draw(form);
+  const Ink small = inkIn(canvas, 0, 0, 640, 480);
+  label.setFontSize(24);
+  canvas.renderer().draw(form);
+  const Ink large = inkIn(canvas, 0, 0, 640, 480);
+  ASSERT_GT(small.count, 0);
+  // 12 pt at 96 dpi is 16 px: the glyphs are most of that high; twice the size, twice the height.
+  EXPECT_GE(small.bottom - small.top + 1, 10);
+  EXPECT_LE(small.bottom - small.top + 1, 17);
+  EXPECT_NEAR(static_cast<double>(large.bottom - large.top + 1) / (small.bottom - small.top + 1), 2.0, 0.25);
+  EXPECT_GE(small.left, 20);
+  EXPECT_GE(small.top, 20);
+
+  // On a screen with twice the pixels the same label is drawn with twice the glyph height, not scaled up.
+  label.setFontSize(12);
+  OffscreenTarget hidpi(1280, 960);
+  hidpi.renderer().draw(form, nullptr, 2.0f);
+  const Ink sharp = inkIn(hidpi, 0, 0, 1280, 960);
+  EXPECT_NEAR(static_cast<double>(sharp.bottom - sharp.top + 1) / (small.bottom - small.top + 1), 2.0, 0.25);
+
+  // A caption longer than the label wraps inside it and never draws outside it.
+  label.setCaption("今日はいい天気ですね。明日もきっと晴れるでしょう。「そうだといいね」と彼女は言った。");
+  label.Move(20, 20, 120, 60);
+  canvas.renderer().draw(form);
+  const Ink wrapped = inkIn(canvas, 0, 0, 640, 480);
+  EXPECT_GE(wrapped.left, 20);
+  EXPECT_LE(wrapped.right, 139);
+  EXPECT_LE(wrapped.bottom, 79);
+  EXPECT_GT(wrapped.bottom - wrapped.top, 30) << "expected several lines";
+}
+
+TEST_F(RendererTest, OptionButtonsShowTheirSelection) {
+  OptionButton on(&form, "optChar", 0), off(&form, "optChar", 1);
+  on.Move(0, 0, 200, 40);
+  off.Move(0, 50, 200, 40);
+  on.setValue(true);
+  canvas.renderer().draw(form);
+  // The mark is 13 px across, 2 px in from the left, centred down the button.
+  EXPECT_EQ(canvas.pixel(8, 20), rgb(0, 0, 0));
+  EXPECT_EQ(canvas.pixel(8, 70), kWhite);
+}
+
+TEST_F(RendererTest, TooltipsStayInsideTheWindow) {
+  if (!haveJapaneseFont()) GTEST_SKIP() << "no Japanese font installed";
+  const TooltipView tip{"左クリック：EASYモード／右クリック：HARDモード", 630, 470};
+  canvas.renderer().draw(form, &tip);
+  int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      if (canvas.pixel(x, y) != rgb(255, 255, 225)) continue;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+      bottom = std::max(bottom, y);
+    }
+  }
+  ASSERT_GE(right, 0) << "no tooltip drawn";
+  EXPECT_LT(right, 639);  // the border lies outside the pale fill, still inside the window
+  EXPECT_LT(bottom, 479);
+  EXPECT_LT(bottom, 470) << "no room below the pointer: the tooltip goes above it";
+  EXPECT_GT(right - left, 100);
+}
+
+}  // namespace
