@@ -17,7 +17,9 @@ TEST(Fonts, WindowsJapaneseFamiliesFindAProportionalJapaneseGothic) {
     EXPECT_TRUE(face.japanese);
     EXPECT_FALSE(face.path.empty());
     // Plain matching would give DejaVu Sans or a fixed-width gothic; ours is the proportional one.
-    if (ipa.family == "IPAPGothic") EXPECT_EQ(face.family, "IPAPGothic");
+    if (ipa.family == "IPAPGothic") {
+      EXPECT_EQ(face.family, "IPAPGothic");
+    }
   }
 }
 
@@ -26,7 +28,9 @@ TEST(Fonts, BoldIsSynthesisedOnlyWhenTheFamilyHasNoBoldFace) {
   const auto bold = findFont("ＭＳ Ｐゴシック", true);
   if (!regular.japanese) GTEST_SKIP() << "no Japanese font installed";
   EXPECT_FALSE(regular.synthesizeBold);
-  if (bold.family == "IPAPGothic") EXPECT_TRUE(bold.synthesizeBold);  // IPA fonts ship one weight
+  if (bold.family == "IPAPGothic") {
+    EXPECT_TRUE(bold.synthesizeBold);  // IPA fonts ship one weight
+  }
   // Asking again gives the same face.
   EXPECT_EQ(findFont("ＭＳ Ｐゴシック", true).path, bold.path);
 }
