@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/form.h"
+#include "platform/picture_box.h"
 
 namespace platform {
 
@@ -81,8 +82,10 @@ void Control::setPixelRect(RectF r) {
 RectF Control::windowRect() const {
   RectF r = rect_;
   for (const Control* p = parent_; p != nullptr && p->parent_ != nullptr; p = p->parent_) {
-    r.x += p->rect_.x;
-    r.y += p->rect_.y;
+    // Children sit in the parent's client area, inside its border.
+    const float inset = p->kind_ == ControlKind::PictureBox && p->border_ ? PictureBox::kBorderPx : 0.0f;
+    r.x += p->rect_.x + inset;
+    r.y += p->rect_.y + inset;
   }
   return r;
 }

@@ -67,9 +67,10 @@ TEST(Controls, ScaleUnitsReadBackAndSwitchingToPixelsKeepsChildren) {
   EXPECT_FLOAT_EQ(inside.windowRect().x, 250);
   EXPECT_FLOAT_EQ(inside.windowRect().y, 250);
 
-  // A border takes a pixel on each side of a picture box's client area.
+  // A border takes a pixel on each side of a picture box's client area, and the children sit inside it.
   box.setBorderStyle(true);
   EXPECT_FLOAT_EQ(box.clientWidthPx(), 298);
+  EXPECT_FLOAT_EQ(inside.windowRect().x, 251);
 }
 
 TEST(Controls, SettersRefuseInvalidValues) {
