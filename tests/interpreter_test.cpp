@@ -428,6 +428,16 @@ TEST_F(InterpreterTest, InvalidContent_LinesThatTakeNoTimeDoNotDeepenTheStack) {
   }
 }
 
+TEST_F(InterpreterTest, InvalidContent_ATenMegabyteLinePlaysLikeAnyOther) {
+  std::string huge;
+  for (int i = 0; i < 3'500'000; ++i) huge += "あ";  // 10.5 MB of UTF-8, 7 MB of CP932
+  content_.scenario("s", {">img\u3000森", huge, "次"});
+  fom().StartScenario("s");
+  EXPECT_EQ(page(), "\n" + huge);
+  tick();
+  EXPECT_EQ(page(), "\n" + huge + "\n次" + kMark);
+}
+
 TEST_F(InterpreterTest, InvalidContent_RandomClicksAndTicksNeverReadAClosedFile) {
   const unsigned seed = std::random_device{}();
   std::printf("seed %u\n", seed);
