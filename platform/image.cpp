@@ -9,8 +9,55 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace platform {
+
+namespace {
+
+// Larger than any picture the game shows by far; a damaged header claiming more would have the decoder
+// allocate and fill gigabytes.
+constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 26;
+
+uint32_t bigEndian16(const unsigned char* p) { return (uint32_t{p[0]} << 8) | p[1]; }
+uint32_t bigEndian32(const unsigned char* p) { return (bigEndian16(p) << 16) | bigEndian16(p + 2); }
+
+// The size a JPEG or PNG header declares, read before decoding. False when not found.
+bool declaredSize(const std::string& bytes, uint64_t& width, uint64_t& height) {
+  const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  if (n >= 24 && std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) == 0) {
+    width = bigEndian32(d + 16);
+    height = bigEndian32(d + 20);
+    return true;
+  }
+  if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) return false;
+  size_t pos = 2;
+  while (pos + 4 <= n) {
+    if (d[pos] != 0xFF) return false;
+    const unsigned marker = d[pos + 1];
+    if (marker == 0xFF) {
+      ++pos;
+      continue;
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+      pos += 2;
+      continue;
+    }
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (pos + 9 > n) return false;
+      height = bigEndian16(d + pos + 5);
+      width = bigEndian16(d + pos + 7);
+      return true;
+    }
+    if (marker == 0xDA) return false;  // scan data before any frame header
+    pos += 2 + bigEndian16(d + pos + 2);
+  }
+  return false;
+}
+
+}  // namespace
 
 std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error) {
   auto fail = [&](const std::string& why) -> std::optional<Image> {
@@ -19,7 +66,22 @@ std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* err
   };
   SDL_RWops* file = SDL_RWFromFile(utf8Path.c_str(), "rb");
   if (file == nullptr) return fail("cannot open " + utf8Path + ": " + SDL_GetError());
-  SDL_Surface* decoded = IMG_Load_RW(file, 1);  // closes the file in every case
+  std::string fileBytes;
+  const Sint64 size = SDL_RWsize(file);
+  if (size > 0 && static_cast<uint64_t>(size) < (uint64_t{1} << 31)) {
+    fileBytes.resize(static_cast<size_t>(size));
+    fileBytes.resize(SDL_RWread(file, fileBytes.data(), 1, fileBytes.size()));
+  }
+  SDL_RWclose(file);
+  if (fileBytes.empty()) return fail("empty or unreadable file " + utf8Path);
+  uint64_t width = 0, height = 0;
+  if (declaredSize(fileBytes, width, height) && width * height > kMaxPicturePixels) {
+    return fail("picture too large (" + std::to_string(width) + " x " + std::to_string(height) +
+                "): " + utf8Path);
+  }
+  SDL_RWops* memory = SDL_RWFromConstMem(fileBytes.data(), static_cast<int>(fileBytes.size()));
+  if (memory == nullptr) return fail("cannot read " + utf8Path + ": " + SDL_GetError());
+  SDL_Surface* decoded = IMG_Load_RW(memory, 1);
   if (decoded == nullptr) return fail("cannot decode " + utf8Path + ": " + IMG_GetError());
   if (decoded->w <= 0 || decoded->h <= 0) {
     SDL_FreeSurface(decoded);

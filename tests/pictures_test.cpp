@@ -176,8 +176,18 @@ TEST(Image, LoaderRefusesBadFilesWithAReasonAndNeverCrashes) {
   EXPECT_FALSE(platform::loadImageFile((content.root() / "img/junk.jpg").string(), &error));
   EXPECT_FALSE(error.empty());
 
-  // Damaged copies of a real picture: decoded or refused, never a crash.
+  // A header claiming 60000 × 60000 pixels is refused before the decoder allocates for it.
   const std::string good = readBytes(testing_support::testData("img/ui_quadrants_640x480.jpg"));
+  std::string huge = good;
+  size_t sof = huge.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  huge.replace(sof + 5, 4, "\xEA\x60\xEA\x60");
+  content.rawPicture("huge", huge);
+  error.clear();
+  EXPECT_FALSE(platform::loadImageFile((content.root() / "img/huge.jpg").string(), &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+
+  // Damaged copies of a real picture: decoded or refused, never a crash.
   const unsigned seed = std::random_device{}();
   std::printf("damage seed %u\n", seed);
   std::mt19937 rng(seed);
