@@ -47,7 +47,7 @@ uint32_t centreOf(const platform::PictureBox& box) {
   return img.empty() ? 0 : img.at(img.width / 2, img.height / 2);
 }
 
-class Sim : public ::testing::Test {
+class SimGame : public ::testing::Test {
  protected:
   void SetUp() override {
     writeStory(content);
@@ -76,11 +76,17 @@ class Sim : public ::testing::Test {
   std::unique_ptr<HeadlessGame> game;
 };
 
+class TitleScreen : public SimGame {};
+class WishPower : public SimGame {};
+class DayClock : public SimGame {};
+class DayClockInvalid : public SimGame {};
+class FullGame : public SimGame {};
+
 }  // namespace
 
 // ---- Title screen and difficulty ----
 
-TEST_F(Sim, TitleShowsItsPictureWithTheGameStopped) {
+TEST_F(TitleScreen, ShowsItsPictureWithTheGameStopped) {
   EXPECT_TRUE(fom().picStt.Visible());
   EXPECT_TRUE(near(centreOf(fom().picStt), 200, 120, 40));
   EXPECT_FALSE(fom().timSay.Enabled() || fom().TimDay.Enabled() || fom().timColor.Enabled());
@@ -93,7 +99,7 @@ TEST_F(Sim, TitleShowsItsPictureWithTheGameStopped) {
   EXPECT_TRUE(fom().BgmTim.Enabled());
 }
 
-TEST(TitleScreen, ButtonChoosesThePresets) {
+TEST(Difficulty, ButtonChoosesThePresets) {
   struct Case {
     int16_t button;
     int dayLimit, dayMs, powerMs, drain;
@@ -122,7 +128,7 @@ TEST(TitleScreen, ButtonChoosesThePresets) {
   }
 }
 
-TEST_F(Sim, SecondGameKeepsOnlyTheLeafAndWishesForItFirst) {
+TEST_F(TitleScreen, SecondGameKeepsOnlyTheLeafAndWishesForItFirst) {
   playOpening(kRight);
   game->clickOption(0);  // the player wishes for her, then the game ends with the leaf at 40
   fom().lblDay.setCaption("30");
@@ -184,7 +190,7 @@ TEST(TitleScreenInvalid, MissingOrBrokenTitlePictureStillStartsTheGame) {
 
 // ---- Wish powers ----
 
-TEST_F(Sim, WishPowersClampToAByte) {
+TEST_F(WishPower, ClampsToAByte) {
   struct Case {
     int start, amount, stored;
   };
@@ -204,7 +210,7 @@ TEST_F(Sim, WishPowersClampToAByte) {
   }
 }
 
-TEST_F(Sim, WishPowersShowAsNumbersAndColour) {
+TEST_F(WishPower, ShowsAsNumbersAndColour) {
   struct Case {
     int her, him, leaf;
     const char* text;
@@ -225,7 +231,7 @@ TEST_F(Sim, WishPowersShowAsNumbersAndColour) {
   }
 }
 
-TEST_F(Sim, PowerTickFeedsTheTargetThenDrainsEachOnItsOwn) {
+TEST_F(WishPower, TickFeedsTheTargetThenDrainsEachOnItsOwn) {
   struct Case {
     int16_t button;
     int tickMs;
@@ -263,7 +269,7 @@ TEST_F(Sim, PowerTickFeedsTheTargetThenDrainsEachOnItsOwn) {
 
 // ---- Day clock, events and endings ----
 
-TEST_F(Sim, WithoutEventsTheLimitDayPlaysTheBadEnd) {
+TEST_F(DayClock, WithoutEventsTheLimitDayPlaysTheBadEnd) {
   struct Case {
     int16_t button;
     int dayMs;
@@ -287,7 +293,7 @@ TEST_F(Sim, WithoutEventsTheLimitDayPlaysTheBadEnd) {
   }
 }
 
-TEST_F(Sim, EventNeedsLeafHundredAfterTheDaysDecayAndPower205) {
+TEST_F(DayClock, EventNeedsLeafHundredAfterTheDaysDecayAndPower205) {
   playOpening(kLeft);
   struct Case {
     int her, leaf;
@@ -313,7 +319,7 @@ TEST_F(Sim, EventNeedsLeafHundredAfterTheDaysDecayAndPower205) {
   }
 }
 
-TEST_F(Sim, OneEventADayHerFirstThenHimThenTheEnding) {
+TEST_F(DayClock, OneEventADayHerFirstThenHimThenTheEnding) {
   playOpening(kLeft);
   setPowers(255, 255, 255);
   fom().TimDay_Timer();
@@ -337,7 +343,7 @@ TEST_F(Sim, OneEventADayHerFirstThenHimThenTheEnding) {
   EXPECT_EQ(game->scenariosStarted(), (std::vector<std::string>{"opn", "00", "18", "end"}));
 }
 
-TEST_F(Sim, TheLimitDayPlaysTheEndingAndNoEvent) {
+TEST_F(DayClock, TheLimitDayPlaysTheEndingAndNoEvent) {
   struct Case {
     int her, him;
     const char* ending;
@@ -359,7 +365,7 @@ TEST_F(Sim, TheLimitDayPlaysTheEndingAndNoEvent) {
   }
 }
 
-TEST_F(Sim, DayLabelThatHoldsNoNumberRestartsTheCount) {
+TEST_F(DayClockInvalid, DayLabelThatHoldsNoNumberRestartsTheCount) {
   playOpening(kLeft);
   fom().lblDay.setCaption("彼女");
   testing::internal::CaptureStderr();
@@ -376,7 +382,7 @@ TEST_F(Sim, DayLabelThatHoldsNoNumberRestartsTheCount) {
 
 // A player who reads the numbers and keeps the leaf strong while wishing for whoever's story comes
 // next, clicking through every scene.
-TEST_F(Sim, ScriptedPlayerSeesAllEighteenEventsThenPlaysAgain) {
+TEST_F(FullGame, ScriptedPlayerSeesAllEighteenEventsThenPlaysAgain) {
   const unsigned seed = std::random_device{}();
   std::printf("seed %u\n", seed);
   SCOPED_TRACE("seed " + std::to_string(seed));
