@@ -186,6 +186,11 @@ TEST_F(Lint, PicturesMustExistAndDecode) {
   scenario("02", {">img scene ", "a", "tugi"});
   raw("img/broken.jpg", "\xFF\xD8\xFF\xE0 not really a JPEG");
   fs::remove(dir_ / "img" / "ttl.jpg");
+  // A picture the loader reads but that is no JPEG: a 1 × 1 BMP.
+  scenario("03", {">img bitmap", "a", "tugi"});
+  raw("img/bitmap.jpg", std::string("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0"
+                                    "\0\0\0\0\x04\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\xFF\x80\x40\0",
+                                    58));
   const LintRun run = lint();
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the picture \"nowhere\" is missing")) << run.output;
@@ -193,6 +198,8 @@ TEST_F(Lint, PicturesMustExistAndDecode) {
   EXPECT_TRUE(run.has(at("txt/01.dat", 3) + "warning: \">img\" with an empty name")) << run.output;
   EXPECT_TRUE(run.has(at("txt/02.dat", 1) + "error: the picture \"scene \" is missing")) << run.output;
   EXPECT_TRUE(run.has("(the name ends in a space)")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/03.dat", 1) + "error: the picture \"bitmap\" is not a JPEG file"))
+      << run.output;
   EXPECT_TRUE(run.has(at("img/ttl.jpg", 0) + "error: the title picture is missing")) << run.output;
 }
 

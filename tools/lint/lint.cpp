@@ -364,7 +364,11 @@ class Linter {
         problem = "is missing: " + display(path);
       } else {
         std::string error;
-        if (!platform::loadImageFile(path.string(), &error)) problem = "does not decode: " + error;
+        const auto head = readWhole(path).value_or("").substr(0, 3);
+        if (!platform::loadImageFile(path.string(), &error))
+          problem = "does not decode: " + error;
+        else if (head != "\xFF\xD8\xFF")
+          problem = "is not a JPEG file: " + display(path);
       }
       if (!name.empty() && name.back() == ' ') problem += " (the name ends in a space)";
       known = pictures_.emplace(name, problem).first;
