@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -375,10 +376,8 @@ TEST_F(InterpreterTest, InvalidContent_MissingScenarioPlaysAsEmptyButMissingEndi
 // The address of a local in the trace callback tells how deep the interpreter's call stack is.
 class StackProbe {
  public:
-  explicit StackProbe(HeadlessGame& game) {
-    Fom& fom = game.fom();
-    auto chained = fom.trace;
-    fom.trace = [this, chained](std::string_view what, std::string_view detail) {
+  explicit StackProbe(HeadlessGame& game) : fom_(game.fom()), chained_(fom_.trace) {
+    fom_.trace = [this, chained = chained_](std::string_view what, std::string_view detail) {
       volatile char here = 0;
       const auto at = reinterpret_cast<uintptr_t>(&here);
       if (what == "scenario") base_ = at;
@@ -389,8 +388,11 @@ class StackProbe {
   // Bytes between the frame that started the scenario and the frame that showed the picture.
   uintptr_t spread() const { return base_ > deepest_ ? base_ - deepest_ : deepest_ - base_; }
   bool reached() const { return deepest_ != 0; }
+  ~StackProbe() { fom_.trace = chained_; }
 
  private:
+  Fom& fom_;
+  std::function<void(std::string_view, std::string_view)> chained_;
   uintptr_t base_ = 0;
   uintptr_t deepest_ = 0;
 };
