@@ -225,30 +225,8 @@ INSTANTIATE_TEST_SUITE_P(
         GoldenCase{"shift_jis", {"ｶﾀｶﾅ ﾃｷｽﾄ", "漢字とかな、「記号」★～", "ﾊﾝｶｸ▼ではない"}, "t t c"}),
     [](const ::testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
 
-// ---- The paging rules, asserted --------------------------------------------------------------------
-
-TEST_F(InterpreterTest, ThreeLinesAppearOnePerTickThenWaitForTheClickThatHandsOver) {
-  content_.scenario("s", {"a", "b", "c"});
-  fom().StartScenario("s");
-  EXPECT_EQ(page(), "\na");
-  EXPECT_TRUE(fom().timSay.Enabled());
-  EXPECT_FALSE(fom().TimDay.Enabled());
-  tick();
-  EXPECT_EQ(page(), "\na\nb");
-  tick();
-  EXPECT_EQ(page(), "\na\nb\nc" + kMark);
-  EXPECT_FALSE(fom().timSay.Enabled());
-  tick(5);
-  EXPECT_EQ(page(), "\na\nb\nc" + kMark);
-  game_->clickText();
-  EXPECT_EQ(page(), "");
-  EXPECT_FALSE(game_->textShown());
-  EXPECT_TRUE(fom().TimDay.Enabled());
-  EXPECT_TRUE(fom().timColor.Enabled());
-  EXPECT_TRUE(fom().timSay.Enabled());  // on again after the click, but it never steps
-  EXPECT_EQ(fom().CurrentLine, "tugi");
-  EXPECT_EQ(game_->traceLog().back(), "wish");
-}
+// ---- Clicks, page marks and runs, asserted
+// --------------------------------------------------------------------
 
 TEST_F(InterpreterTest, AClickDuringAutoAdvanceShowsTheNextLineAtOnceAndKeepsTheTimer) {
   content_.scenario("s", {"a", "b", "c", "d"});
@@ -286,7 +264,8 @@ TEST_F(InterpreterTest, NestedRunsShareOneCounter) {
   fom().StartScenario("b");
   EXPECT_EQ(page(), "\nx\ny");
   EXPECT_EQ(RunVar.number(), 4);
-  // A run of 0 leaves the counter at 1, and the run around it counts on from there: 1+1, 2+1, 3+1.
+  // A run of 0 sets the counter to 1 and takes no step; the run around it counts on from there, so it
+  // takes two more steps after that one.
   content_.scenario("c", {"--3", "--0", "x", "y", "z"});
   fom().StartScenario("c");
   EXPECT_EQ(page(), "\nx\ny");
