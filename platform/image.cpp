@@ -4,10 +4,14 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -128,14 +132,9 @@ std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* err
 
 namespace {
 
-// Weights in fixed point: kWeightOne is the whole pixel.
-constexpr int kWeightBits = 16;
-constexpr uint32_t kWeightOne = 1u << kWeightBits;
-
 struct Tap {
   int index;
   float weight;
-  uint32_t fixed = 0;  // weight × kWeightOne, the taps of one pixel summing to exactly kWeightOne
 };
 
 // For one direction: which source pixels, with which weights, make each destination pixel.
@@ -200,17 +199,11 @@ AxisMap buildAxis(float s0, float sLen, int srcSize, float d0, float dLen, int d
     float total = 0;
     for (size_t t = first; t < m.taps.size(); ++t) total += m.taps[t].weight;
     if (total > 0) {
-      uint32_t sum = 0;
-      size_t heaviest = first;
       for (size_t t = first; t < m.taps.size(); ++t) {
         m.taps[t].weight /= total;
-        m.taps[t].fixed = static_cast<uint32_t>(std::lround(m.taps[t].weight * kWeightOne));
-        sum += m.taps[t].fixed;
-        if (m.taps[t].weight > m.taps[heaviest].weight) heaviest = t;
         m.minSrc = std::min(m.minSrc, m.taps[t].index);
         m.maxSrc = std::max(m.maxSrc, m.taps[t].index);
       }
-      m.taps[heaviest].fixed += kWeightOne - sum;  // a flat picture stays exactly flat
     } else {
       m.taps.resize(first);
     }
@@ -219,24 +212,48 @@ AxisMap buildAxis(float s0, float sLen, int srcSize, float d0, float dLen, int d
   return m;
 }
 
-// A pixel spread over two 64-bit words, one channel in each 32-bit half, so that one multiply weighs two
-// channels: a channel times a weight (at most 255 × 65536) never spills into its neighbour.
-struct Wide {
-  uint64_t gb, ar;
+// A pixel as four floats in one register (blue, green, red, alpha: the byte order of 0xAARRGGBB in
+// memory), so that one multiply-add weighs all four channels of a tap.
+#if defined(__SSE2__)
+struct Px {
+  __m128 v;
 };
-
-inline Wide widen(uint32_t p) {
-  return {(p & 0xFFu) | (uint64_t{(p >> 8) & 0xFFu} << 32), ((p >> 16) & 0xFFu) | (uint64_t{p >> 24} << 32)};
+inline Px zeroPx() { return {_mm_setzero_ps()}; }
+inline Px widen(uint32_t p) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i v = _mm_cvtsi32_si128(static_cast<int>(p));
+  v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(v, zero), zero);
+  return {_mm_cvtepi32_ps(v)};
 }
-
-// Back to a pixel, rounding each channel of a sum of weighted channels.
-inline uint32_t narrow(Wide w) {
-  constexpr uint64_t kHalf = (uint64_t{1} << (kWeightBits - 1)) * 0x0000000100000001ull;
-  constexpr uint64_t kByte = 0x000000FF000000FFull;
-  uint64_t gb = ((w.gb + kHalf) >> kWeightBits) & kByte, ar = ((w.ar + kHalf) >> kWeightBits) & kByte;
-  return static_cast<uint32_t>(gb & 0xFF) | static_cast<uint32_t>((gb >> 24) & 0xFF00) |
-         static_cast<uint32_t>((ar & 0xFF) << 16) | static_cast<uint32_t>((ar >> 8) & 0xFF000000u);
+inline Px madd(Px acc, float w, Px v) { return {_mm_add_ps(acc.v, _mm_mul_ps(_mm_set1_ps(w), v.v))}; }
+inline uint32_t narrow(Px v) {  // rounds to nearest and saturates to 0..255
+  __m128i i = _mm_cvtps_epi32(v.v);
+  i = _mm_packs_epi32(i, i);
+  i = _mm_packus_epi16(i, i);
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(i));
 }
+#else
+struct Px {
+  float c[4];
+};
+inline Px zeroPx() { return Px{{0, 0, 0, 0}}; }
+inline Px widen(uint32_t p) {
+  return Px{{static_cast<float>(p & 255), static_cast<float>((p >> 8) & 255),
+             static_cast<float>((p >> 16) & 255), static_cast<float>(p >> 24)}};
+}
+inline Px madd(Px acc, float w, Px v) {
+  for (int k = 0; k < 4; ++k) acc.c[k] += w * v.c[k];
+  return acc;
+}
+inline uint32_t narrow(Px v) {
+  uint32_t out = 0;
+  for (int k = 0; k < 4; ++k) {
+    long n = std::lround(v.c[k]);
+    out |= static_cast<uint32_t>(n < 0 ? 0 : (n > 255 ? 255 : n)) << (8 * k);
+  }
+  return out;
+}
+#endif
 
 }  // namespace
 
@@ -252,38 +269,43 @@ void stretchCopy(const Image& src, float sx, float sy, float sw, float sh, Image
   AxisMap ys = buildAxis(sy, sh, src.height, dy, dh, dst.height);
   if (xs.taps.empty() || ys.taps.empty()) return;
 
-  // Across first, each needed source row once, into rows as wide as the destination; then down.
-  const int firstRow = ys.minSrc, rows = ys.maxSrc - ys.minSrc + 1, width = xs.count();
-  std::vector<uint32_t> across(static_cast<size_t>(rows) * width);
-  std::vector<Wide> line(static_cast<size_t>(xs.maxSrc - xs.minSrc + 1));
-  for (int k = 0; k < rows; ++k) {
-    const uint32_t* in = &src.pixels[static_cast<size_t>(firstRow + k) * src.width + xs.minSrc];
+  // Across first, into rows as wide as the destination, then down. A source row is resampled across
+  // when first needed and kept in a small ring: neighbouring destination rows share their source rows, and
+  // the rows go by in order (downward, or upward when mirrored).
+  constexpr int kRing = 8;
+  const int width = xs.count();
+  std::vector<Px> line(static_cast<size_t>(xs.maxSrc - xs.minSrc + 1));
+  std::vector<Px> ring(static_cast<size_t>(kRing) * width);
+  int ringRow[kRing];
+  std::fill(std::begin(ringRow), std::end(ringRow), -1);
+  auto across = [&](int k) -> const Px* {
+    Px* out = &ring[static_cast<size_t>(k % kRing) * width];
+    if (ringRow[k % kRing] == k) return out;
+    ringRow[k % kRing] = k;
+    const uint32_t* in = &src.pixels[static_cast<size_t>(k) * src.width + xs.minSrc];
     for (size_t c = 0; c < line.size(); ++c) line[c] = widen(in[c]);
-    uint32_t* out = &across[static_cast<size_t>(k) * width];
     for (int i = 0; i < width; ++i) {
-      Wide sum{0, 0};
+      Px sum = zeroPx();
       for (int t = xs.start[i]; t < xs.start[i + 1]; ++t) {
-        const uint64_t w = xs.taps[t].fixed;
-        const Wide& v = line[xs.taps[t].index - xs.minSrc];
-        sum.gb += w * v.gb;
-        sum.ar += w * v.ar;
+        sum = madd(sum, xs.taps[t].weight, line[xs.taps[t].index - xs.minSrc]);
       }
-      out[i] = narrow(sum);
+      out[i] = sum;
     }
-  }
+    return out;
+  };
+
+  std::vector<Px> sum(static_cast<size_t>(width));
   for (int j = 0; j < ys.count(); ++j) {
     if (ys.start[j] == ys.start[j + 1]) continue;
+    std::fill(sum.begin(), sum.end(), zeroPx());
+    for (int t = ys.start[j]; t < ys.start[j + 1]; ++t) {
+      const float w = ys.taps[t].weight;
+      const Px* row = across(ys.taps[t].index);
+      for (int i = 0; i < width; ++i) sum[i] = madd(sum[i], w, row[i]);
+    }
     uint32_t* out = &dst.pixels[static_cast<size_t>(ys.firstDst + j) * dst.width + xs.firstDst];
     for (int i = 0; i < width; ++i) {
-      if (xs.start[i] == xs.start[i + 1]) continue;  // clipped: left as it was
-      Wide sum{0, 0};
-      for (int t = ys.start[j]; t < ys.start[j + 1]; ++t) {
-        const uint64_t w = ys.taps[t].fixed;
-        const Wide v = widen(across[static_cast<size_t>(ys.taps[t].index - firstRow) * width + i]);
-        sum.gb += w * v.gb;
-        sum.ar += w * v.ar;
-      }
-      out[i] = narrow(sum);
+      if (xs.start[i] != xs.start[i + 1]) out[i] = narrow(sum[i]);  // no taps: clipped, left as it was
     }
   }
 }
