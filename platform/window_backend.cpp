@@ -75,11 +75,14 @@ struct WindowBackend::Impl {
   bool needsDraw = true;
   std::string shownCaption;
 
-  // Geometry: what we last asked of the window, and what the window manager answered to that request.
-  bool geometryPending = false;
+  // Geometry. known: the client rectangle as it stood after we last looked or asked; a window that
+  // differs from it was moved or sized by someone else. lastSent/answer: our last request and what the
+  // window manager made of it at once.
+  bool geometryPending = false;  // the game changed the Form's geometry since we last applied it
+  bool geometryEvent = false;    // the window system said something about size, place or frame
+  Geometry known;
   bool haveSent = false;
   Geometry lastSent;
-  bool haveAnswer = false;
   Geometry answer;
   int frameL = 0, frameT = 0, frameR = 0, frameB = 0;
 
@@ -128,42 +131,53 @@ struct WindowBackend::Impl {
   void applyGeometry() {
     if (!geometryPending || !window) return;
     geometryPending = false;
+    // A maximised or minimised window belongs to the window manager.
+    if (form.windowState() != WindowState::Normal) return;
     const Geometry want = wanted();
     const Geometry now = actual();
     if (now == want) return;
-    // The window manager already answered this very request with the size the window has now (a tiling
-    // or maximising manager): asking again would only start a loop of resizes.
-    if (haveSent && want == lastSent && haveAnswer && now == answer) return;
+    // The window manager already answered this very request with what the window has now (a tiling or
+    // size-stepping manager): asking again would only start a loop of resizes.
+    if (haveSent && want == lastSent && now == answer) return;
     if (now.w != want.w || now.h != want.h) SDL_SetWindowSize(window, want.w, want.h);
     if (now.x != want.x || now.y != want.y) SDL_SetWindowPosition(window, want.x, want.y);
     lastSent = want;
     haveSent = true;
-    haveAnswer = false;
+    known = answer = actual();
   }
 
-  // Re-read the frame the window manager draws around us; a change resizes the client area.
-  void readFrame() {
+  // After a batch of window events: bring the Form in step with what the window system did.
+  void reconcileGeometry() {
+    if (!geometryEvent || !window) return;
+    geometryEvent = false;
     int t = 0, l = 0, b = 0, r = 0;
     if (SDL_GetWindowBordersSize(window, &t, &l, &b, &r) != 0) t = l = b = r = 0;
-    if (t == frameT && l == frameL && b == frameB && r == frameR) return;
+    const bool hadFrame = frameT || frameL || frameB || frameR;
+    const bool frameChanged = t != frameT || l != frameL || b != frameB || r != frameR;
     frameT = t, frameL = l, frameB = b, frameR = r;
-    geometryPending = true;
-    guarded("resize", [&] { form.setFramePx(l, t, r, b); });
-  }
-
-  // The window moved or was sized by someone else (the user, the window manager): tell the Form, unless
-  // it is the echo of what we asked for.
-  void windowChanged() {
-    readFrame();
     const Geometry now = actual();
-    if (haveSent && now == lastSent) return;
-    if (haveSent) {
-      answer = now;
-      haveAnswer = true;
+    const bool sized = now.w != known.w || now.h != known.h;
+    const bool moved = now.x != known.x || now.y != known.y;
+    known = now;
+    if (sized || (frameChanged && hadFrame)) {
+      // The user or the window manager sized the window (or maximised it, which changes the frame too):
+      // the game follows the window, and its layout may ask for another shape in return.
+      geometryPending = false;
+      guarded("resize", [&] {
+        form.setFramePx(l, t, r, b);
+        form.externalGeometry(now.x - l, now.y - t, now.w + l + r, now.h + t + b);
+      });
+    } else if (frameChanged) {
+      // The window manager has just decorated the window: the game's outer size stays, so the client
+      // area shrinks by the frame (as the old runtime's windows always did).
+      guarded("resize", [&] { form.setFramePx(l, t, r, b); });
+      geometryPending = true;
+    } else if (moved && !geometryPending) {
+      guarded("move", [&] {
+        form.externalGeometry(now.x - l, now.y - t, twipsToPx(form.WindowWidth()),
+                              twipsToPx(form.WindowHeight()));
+      });
     }
-    guarded("resize", [&] {
-      form.externalGeometry(now.x - frameL, now.y - frameT, now.w + frameL + frameR, now.h + frameT + frameB);
-    });
   }
 
   void hideTooltip() {
@@ -241,6 +255,9 @@ struct WindowBackend::Impl {
         break;
       case SDL_WINDOWEVENT:
         if (e.window.windowID != SDL_GetWindowID(window)) break;
+        // Size, place and frame are settled once the whole batch is read: the window manager tells its
+        // frame with no event of its own, and a maximise arrives as several events.
+        if (e.window.event != SDL_WINDOWEVENT_CLOSE) geometryEvent = true;
         switch (e.window.event) {
           case SDL_WINDOWEVENT_CLOSE:
             closeRequested();
@@ -249,13 +266,10 @@ struct WindowBackend::Impl {
             needsDraw = true;
             break;
           case SDL_WINDOWEVENT_SHOWN:
-            readFrame();
             needsDraw = true;
             break;
-          case SDL_WINDOWEVENT_MOVED:
           case SDL_WINDOWEVENT_RESIZED:
           case SDL_WINDOWEVENT_SIZE_CHANGED:
-            windowChanged();
             needsDraw = true;
             break;
           case SDL_WINDOWEVENT_MINIMIZED:
@@ -331,6 +345,7 @@ bool WindowBackend::open(std::string* error) {
     if (error) *error = SDL_GetError();
     return false;
   }
+  d.known = d.actual();
   d.shownCaption = d.form.Caption();
   d.sdlRenderer = SDL_CreateRenderer(d.window, -1, 0);
   if (!d.sdlRenderer) d.sdlRenderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
@@ -349,7 +364,9 @@ bool WindowBackend::open(std::string* error) {
     d.updateIcon();
     SDL_ShowWindow(d.window);
     // Where the window manager reports its frame at once, the first layout already fits the client area.
-    d.readFrame();
+    d.geometryEvent = true;
+    d.reconcileGeometry();
+    d.applyGeometry();
     d.needsDraw = true;
   };
   return true;
@@ -370,6 +387,7 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     d.dispatch(e);
     while (!d.loop.quitting() && SDL_PollEvent(&e) == 1) d.dispatch(e);
   }
+  d.reconcileGeometry();
   if (d.tooltipWaiting() && SDL_GetTicks64() - d.hoverSinceMs >= kTooltipDelayMs) {
     d.tipShown = true;
     d.needsDraw = true;
@@ -382,6 +400,7 @@ void WindowBackend::presentIfChanged() {
   if (!d.window) return;
   d.applyGeometry();
   if (d.form.Caption() != d.shownCaption) {
+    d.known = d.actual();
     d.shownCaption = d.form.Caption();
     SDL_SetWindowTitle(d.window, d.shownCaption.c_str());
   }
