@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -279,6 +280,32 @@ TEST_F(Lint, StrayScenarioIsWarnedAndCheckedToo) {
   EXPECT_TRUE(run.has(at("txt/19.dat", 0) + "warning: the game never starts a scenario named \"19\""))
       << run.output;
   EXPECT_TRUE(run.has(at("txt/19.dat", 1) + "error: the picture \"nowhere\" is missing")) << run.output;
+}
+
+// The story is edited in content-src/txt (UTF-8) and converted by tools/content/build_txt.sh; a source
+// edited without converting it again would ship the old text.
+TEST(ContentSources, ConvertedScenariosMatchTheirSources) {
+  const fs::path sources = sourceDir() / "content-src" / "txt";
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(sources)) {
+    if (entry.path().extension() != ".txt") continue;
+    const std::string name = entry.path().stem().string();
+    std::ifstream src(entry.path(), std::ios::binary),
+        dat(bundledContent() / "txt" / (name + ".dat"), std::ios::binary);
+    ASSERT_TRUE(dat) << name << ".dat is missing: run tools/content/build_txt.sh";
+    const std::string utf8((std::istreambuf_iterator<char>(src)), std::istreambuf_iterator<char>());
+    const std::string cp932((std::istreambuf_iterator<char>(dat)), std::istreambuf_iterator<char>());
+    std::string expected;
+    for (char c : utf8) {
+      if (c == '\n') expected += '\r';
+      expected += c;
+    }
+    int invalid = 0;
+    EXPECT_EQ(platform::decodeCp932(cp932, &invalid), expected) << name << ": run tools/content/build_txt.sh";
+    EXPECT_EQ(invalid, 0) << name;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 21);
 }
 
 TEST(LintInvalidInput, NoFolderIsAUsageError) {
