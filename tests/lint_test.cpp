@@ -237,6 +237,10 @@ TEST_F(Lint, LikelyMistakesAreWarningsOnly) {
   scenario("00",
            {"a", ">ive", "TUGI", " >p", "　>img scene", ">Game", "b", ">pa", "c", "", ">p", "d", "tugi"});
   scenario("01", {">img_scene", "a", "tugi"});  // shows "scene", the "_" being skipped
+  // Fourteen rows, then an empty fifteenth that fills the page.
+  std::vector<std::string> fullPage(14, "行");
+  fullPage.insert(fullPage.end(), {"", "次のページ", "tugi"});
+  scenario("02", fullPage);
   scenario("end", {"おしまい", "tugi"});
   scenario("badend", {"おしまい"});
   const LintRun run = lint();
@@ -250,6 +254,8 @@ TEST_F(Lint, LikelyMistakesAreWarningsOnly) {
   EXPECT_TRUE(run.has(at("txt/00.dat", 10) + "warning: an empty line before a stop line")) << run.output;
   EXPECT_TRUE(run.has(at("txt/01.dat", 1) + "warning: the fifth character of \">img_scene\" is skipped"))
       << run.output;
+  EXPECT_TRUE(run.has(at("txt/02.dat", 15) + "warning: an empty line fills the page")) << run.output;
+  EXPECT_FALSE(run.has(at("txt/02.dat", 14))) << run.output;
   EXPECT_TRUE(run.has(at("txt/end.dat", 2) + "warning: the ending does not end with \">end\"")) << run.output;
   EXPECT_TRUE(run.has(at("txt/badend.dat", 1) + "warning: the ending does not end with \">end\""))
       << run.output;

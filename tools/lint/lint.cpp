@@ -331,6 +331,10 @@ class Linter {
               report_.warning(file, no,
                               "an empty line before a stop line: the line before it does not wait, and the "
                               "page may turn before the player has read it");
+            else if (pageEnd)
+              report_.warning(file, no,
+                              "an empty line fills the page: the next row opens a new page and waits for a "
+                              "click without \"▼\"");
           } else {
             checkRowWidth(file, no, pageEnd ? line + kPageMark : line);
           }
