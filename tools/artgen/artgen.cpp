@@ -656,10 +656,9 @@ Canvas paintMado() {
   const float x0 = 140, y0 = 70, x1 = 520, y1 = 400;
   c.shade(x0, y0, x1, y1,
           [&](float, float y, Rgb& p) { p = mix(rgb(16, 22, 58), rgb(60, 60, 110), (y - y0) / (y1 - y0)); });
-  Canvas* cv = &c;
   Rng rng(81);
   for (int i = 0; i < 90; ++i)
-    cv->glow(rng.range(x0, x1), rng.range(y0, y1 - 80), 0.8f, rgb(230, 235, 255), rng.next() * 0.9f);
+    c.glow(rng.range(x0, x1), rng.range(y0, y1 - 80), 0.8f, rgb(230, 235, 255), rng.next() * 0.9f);
   c.fill(
       x0, y1 - 90, x1, y1,
       [&](float x, float y) { return y > y1 - 40 - 25 * std::exp(-std::pow((x - 420) / 60, 2)); },
