@@ -237,11 +237,11 @@ uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std:
   fluid_settings_setstr(settings, "player.timing-source", "sample");
   // Only the instruments the music uses take memory, whatever the size of the system's font.
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  // Samples are not pinned in memory: a background tune can wait for a page fault.
   fluid_settings_setint(settings, "synth.lock-memory", 0);
   // No chorus: General MIDI music asks for it only by controller 93, and it costs time on every block.
   fluid_settings_setint(settings, "synth.chorus.active", 0);
-  // Voices are allocated up front; 64 is more than the old desktop synthesizers offered, and a quarter of
-  // FluidSynth's default in memory.
+  // Voices are allocated up front: 64 are ample for background music, at a quarter of the default's memory.
   fluid_settings_setint(settings, "synth.polyphony", 64);
   fluid_synth_t* synth = new_fluid_synth(settings);
   if (!synth) return kMciErrCannotLoadDriver;
@@ -311,7 +311,6 @@ void Sequencer::loadSoundFont(std::string path) {
       pendingPlay_ = false;
     }
   }
-  loaderDone_ = true;
 }
 
 void Sequencer::waitReady() {

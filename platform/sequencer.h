@@ -4,7 +4,6 @@
 // loader thread meet it under the device lock.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -85,7 +84,6 @@ class Sequencer {
   bool sdlAudioStarted_ = false;
   std::mutex offlineMutex_;  // the offline sink's stand-in for the device lock
   std::thread loader_;
-  std::atomic<bool> loaderDone_{false};
 
   // Guarded by the device lock.
   bool ready_ = false;
