@@ -230,9 +230,12 @@ class Canvas {
             sum.b += p.b;
           }
         float n = kSupersample * kSupersample;
-        row[x * 3 + 0] = static_cast<uint8_t>(clamp01(sum.r / n) * 255 + 0.5f);
-        row[x * 3 + 1] = static_cast<uint8_t>(clamp01(sum.g / n) * 255 + 0.5f);
-        row[x * 3 + 2] = static_cast<uint8_t>(clamp01(sum.b / n) * 255 + 0.5f);
+        // Half a step of ordered dither keeps the slow gradients of the dark skies from banding.
+        static constexpr float kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+        const float d = (kBayer[y & 3][x & 3] + 0.5f) / 16.0f;
+        row[x * 3 + 0] = static_cast<uint8_t>(std::min(255.0f, clamp01(sum.r / n) * 255 + d));
+        row[x * 3 + 1] = static_cast<uint8_t>(std::min(255.0f, clamp01(sum.g / n) * 255 + d));
+        row[x * 3 + 2] = static_cast<uint8_t>(std::min(255.0f, clamp01(sum.b / n) * 255 + d));
       }
     }
     return s;
@@ -808,7 +811,7 @@ bool save(const Canvas& c, const std::string& path) {
   SDL_Surface* s = c.toSurface();
   if (!s) return false;
   bool ok = false;
-  for (int quality = 90; quality >= 50; quality -= 5) {
+  for (int quality = 95; quality >= 50; quality -= 5) {
     if (IMG_SaveJPG(s, path.c_str(), quality) != 0) break;
     struct stat st {};
     if (stat(path.c_str(), &st) == 0 && st.st_size <= kMaxFileBytes) {
