@@ -228,7 +228,6 @@ uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std:
   }
 
   std::unique_ptr<Sequencer> s(new Sequencer());
-  s->sink_ = sink;
   s->info_ = std::move(info);
   fluid_settings_t* settings = new_fluid_settings();
   s->settings_ = settings;
@@ -417,8 +416,12 @@ void Sequencer::renderLocked(float* stereo, int frames) {
     frames -= n;
     // FluidSynth's own DONE comes seconds after the last note, and also after every stop: the end of
     // the music is when the player's tick reaches the file's last tick.
-    if (mode_ == Mode::Playing && fluid_player_get_current_tick(asPlayer(player_)) >= info_.totalTicks) {
-      fluid_player_stop(asPlayer(player_));
+    if (mode_ != Mode::Playing) continue;
+    fluid_player_t* player = asPlayer(player_);
+    // Its DONE still counts should the player ever finish without reaching the file's last tick.
+    if (fluid_player_get_current_tick(player) >= info_.totalTicks ||
+        fluid_player_get_status(player) == FLUID_PLAYER_DONE) {
+      fluid_player_stop(player);
       mode_ = Mode::Stopped;
     }
   }

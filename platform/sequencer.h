@@ -75,7 +75,6 @@ class Sequencer {
   void startPlayerLocked(int64_t tick);
   static void audioCallback(void* self, uint8_t* stream, int bytes);
 
-  AudioSink sink_ = AudioSink::Offline;
   MidiFileInfo info_;
   void* settings_ = nullptr;  // fluid_settings_t
   void* synth_ = nullptr;     // fluid_synth_t
