@@ -3,6 +3,10 @@
 // Contract: the command is CP932 text; verbs and aliases are case-insensitive. Returns 0 or the Windows
 // MCI error code. A reply is written into `reply` (at most replyLength bytes with the terminating zero)
 // only on success; a null buffer is allowed. With callbackWindow 0 nothing is posted for "notify".
+// Commands: open "path" [type sequencer] [alias NAME] (.mid, .midi, .rmi); play NAME [from ms];
+// seek NAME to start|end|ms (stops); stop, pause, resume NAME; status NAME mode|position|length|ready
+// (mode: "not ready" while the sound font loads, then "stopped", "playing" or "paused", in lower case;
+// "stopped" from the moment playback passes the file's last tick); close NAME|all. Times in ms.
 #pragma once
 
 #include <cstdint>
