@@ -32,6 +32,8 @@ constexpr const char* kTooltipFont = "MS UI Gothic";
 constexpr float kTooltipPointSize = 9.0f;
 constexpr int kRadioDiameterPx = 13;  // the classic radio mark at 96 dpi
 constexpr size_t kLineCacheLimit = 512;
+// Dragging the window's edge makes a new pixel size of every font at nearly every step.
+constexpr size_t kFontCacheLimit = 12;
 
 // 64-bit content hash of a picture, four lanes so that it runs at memory speed.
 uint64_t hashPixels(const Image& image) {
@@ -77,6 +79,7 @@ struct LoadedFont {
   TTF_Font* font = nullptr;
   std::string key;  // text cache prefix
   int lineSkip = 0;
+  uint64_t lastFrame = 0;
   std::unordered_map<char32_t, float> advances;
 
   float advance(char32_t c) {
@@ -148,7 +151,10 @@ struct Renderer::Impl {
     const int px = std::max(1, static_cast<int>(std::lround(points * kPixelsPerPoint * scale)));
     FontKey key{face.path, face.index, px, face.synthesizeBold};
     auto it = fonts.find(key);
-    if (it != fonts.end()) return it->second.font ? &it->second : nullptr;
+    if (it != fonts.end()) {
+      it->second.lastFrame = frame;
+      return it->second.font ? &it->second : nullptr;
+    }
     LoadedFont loaded;
     loaded.font = TTF_OpenFontIndex(face.path.c_str(), px, face.index);
     if (!loaded.font) {
@@ -162,6 +168,7 @@ struct Renderer::Impl {
       loaded.key = face.path + "#" + std::to_string(face.index) + "@" + std::to_string(px) +
                    (face.synthesizeBold ? "b" : "") + "|";
     }
+    loaded.lastFrame = frame;
     auto [pos, inserted] = fonts.emplace(key, std::move(loaded));
     return pos->second.font ? &pos->second : nullptr;
   }
@@ -379,6 +386,16 @@ struct Renderer::Impl {
   }
 
   void evict() {
+    if (fonts.size() > kFontCacheLimit) {
+      for (auto it = fonts.begin(); it != fonts.end();) {
+        if (it->second.lastFrame != frame) {
+          if (it->second.font) TTF_CloseFont(it->second.font);
+          it = fonts.erase(it);
+        } else {
+          ++it;
+        }
+      }
+    }
     if (lines.size() > kLineCacheLimit) {
       for (auto it = lines.begin(); it != lines.end();) {
         if (it->second.lastFrame != frame) {
