@@ -15,6 +15,8 @@
 #include <new>
 #include <string>
 
+#include "platform/app.h"
+
 namespace platform {
 
 namespace {
@@ -61,6 +63,20 @@ bool declaredSize(const std::string& bytes, uint64_t& width, uint64_t& height) {
   return false;
 }
 
+// A JPEG ends with its end-of-image marker. The decoder shows a file cut short as far as it goes (the
+// rest grey) and says nothing, so the loader looks for the marker near the end itself. Within the
+// compressed data a 0xFF byte is always followed by 0x00 or a restart marker, so FF D9 there is the end;
+// a little padding after it is allowed.
+bool jpegCutShort(const std::string& bytes) {
+  constexpr size_t kTailBytes = 1024;
+  if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+      static_cast<unsigned char>(bytes[1]) != 0xD8) {
+    return false;
+  }
+  const size_t from = bytes.size() > kTailBytes ? bytes.size() - kTailBytes : 2;
+  return bytes.find("\xFF\xD9", from) == std::string::npos;
+}
+
 }  // namespace
 
 std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error) {
@@ -87,6 +103,9 @@ std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* err
   if (memory == nullptr) return fail("cannot read " + utf8Path + ": " + SDL_GetError());
   SDL_Surface* decoded = IMG_Load_RW(memory, 1);
   if (decoded == nullptr) return fail("cannot decode " + utf8Path + ": " + IMG_GetError());
+  if (jpegCutShort(fileBytes)) {
+    reportProblem("picture " + utf8Path + " is cut short; shown as far as it goes");
+  }
   if (decoded->w <= 0 || decoded->h <= 0) {
     SDL_FreeSurface(decoded);
     return fail("empty picture " + utf8Path);

@@ -213,14 +213,24 @@ class Sequencer::Lock {
 
 uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std::string& soundFont,
                          std::unique_ptr<Sequencer>* out) {
-  if (!fileExists(utf8Path)) return kMciErrFileNotFound;
+  // The caller ignores the result and runs silent, so the reason goes to stderr.
+  if (!fileExists(utf8Path)) {
+    reportProblem("no music file at " + utf8Path + ": the game runs silent");
+    return kMciErrFileNotFound;
+  }
   std::ifstream in(utf8Path, std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
-  if (!in) return kMciErrFileNotFound;
+  if (!in) {
+    reportProblem("cannot read the music file " + utf8Path + ": the game runs silent");
+    return kMciErrFileNotFound;
+  }
   MidiFileInfo info;
   std::string smf;
-  if (!parseMidiFile(bytes.str(), &info, &smf)) return kMciErrInvalidFile;
+  if (!parseMidiFile(bytes.str(), &info, &smf)) {
+    reportProblem(utf8Path + " is not a whole standard MIDI file: the game runs silent");
+    return kMciErrInvalidFile;
+  }
   // The font itself loads in the background; only its absence can be known at once.
   if (soundFont.empty() || !fileExists(soundFont)) {
     reportProblem("no General MIDI sound font at " + soundFont + ": the music stays silent");

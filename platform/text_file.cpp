@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/app.h"
+
 namespace platform {
 
 namespace {
@@ -26,6 +28,23 @@ struct InputFile {
   std::vector<char> buffer = std::vector<char>(kReadChunkBytes);
   size_t pos = 0;
   size_t len = 0;
+  // For naming undecodable bytes on stderr: once a file, at the first line that has them, so that a
+  // file full of them does not flood the output.
+  std::string path;
+  long linesRead = 0;
+  bool undecodableNamed = false;
+
+  std::string decodeLine(const std::string& raw) {
+    ++linesRead;
+    int invalid = 0;
+    std::string text = decodeCp932(raw, &invalid);
+    if (invalid > 0 && !undecodableNamed) {
+      undecodableNamed = true;
+      reportProblem(path + ": line " + std::to_string(linesRead) +
+                    " has bytes that are not Shift-JIS text; they are shown as U+FFFD");
+    }
+    return text;
+  }
 
   ~InputFile() {
     if (file) std::fclose(file);
@@ -187,6 +206,7 @@ bool OpenForInput(int fileNo, const std::string& utf8Path, std::string* error) {
   }
   auto in = std::make_unique<InputFile>();
   in->file = f;
+  in->path = utf8Path;
   openFiles()[fileNo] = std::move(in);
   return true;
 }
@@ -217,9 +237,9 @@ std::string LineInput(int fileNo) {
     in->pos += n + 1;
     // CR LF ends the line as one terminator; a CR alone ends it too. A LF alone stays in the line.
     if (in->fill() && in->buffer[in->pos] == '\n') ++in->pos;
-    return decodeCp932(raw);
+    return in->decodeLine(raw);
   }
-  return decodeCp932(raw);
+  return in->decodeLine(raw);
 }
 
 void Close(int fileNo) { openFiles().erase(fileNo); }
