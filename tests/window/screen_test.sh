@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The game window under Xvfb, read back by pixels: a 4:3 window sized from the screen and centred on it,
-# the title picture stretched over the 8 × 6 play area inside the white margin, and the same after the
-# user resizes the window and on a larger screen.
+# the title picture stretched over the 8 × 6 play area inside the white margin, the same after the user
+# resizes the window and on a larger screen, and the scene picture and swatch in place once play starts.
 # Usage: bash screen_test.sh path/to/lanternfall. Exit 77 when the display tools are missing.
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -13,6 +13,10 @@ WHITE="255,255,255"
 # A title picture of another shape than the window, two colours side by side: it must be stretched over
 # picStt, not letterboxed or cropped.
 convert -size 40x90 "xc:rgb($LEFT)" -size 40x90 "xc:rgb($RIGHT)" +append -quality 95 "$WORK/img/ttl.jpg"
+SCENE="60,170,90"
+wt_solid scene "$SCENE"
+# The opening shows the scene picture with one line of text and waits for a click.
+wt_crlf opn.dat ">img scene" "first" ">p" "tugi"
 
 # check_window SCREEN_W SCREEN_H EXPECTED_HEIGHT WHAT
 check_window() {
@@ -61,6 +65,25 @@ wt_settle 1
 wt_window_geometry
 [ "$first" = "$WX $WY $WW $WH" ] || wt_fail "the window kept moving: $first, then $WX $WY $WW $WH"
 kill -0 "$WT_GAME_PID" 2>/dev/null || wt_fail "the game ended after the resize"
+
+# ---- A left click on the title starts the game: the scene picture fills the left 6 × 6 square and the
+# swatch (black at the start) sits at 6..8 × 4.3..5.6 of the resized window ----
+xdotool mousemove $((WX + WW / 2)) $((WY + WH / 2)) click 1
+xdotool mousemove 0 0
+wt_settle 1.5
+wt_shot "scene-after-click"
+l=$((WX + WW * 5 / 810)) m=$((WX + WW * 605 / 810)) r=$((WX + WW * 805 / 810))
+t=$((WY + WH * 5 / 610)) b=$((WY + WH * 605 / 610))
+# The text lies at the top left of the scene; the other three corners show the picture.
+wt_expect_pixel $((m - 4)) $((t + 3)) "$SCENE" "scene picture, top-right corner"
+wt_expect_pixel $((l + 3)) $((b - 4)) "$SCENE" "scene picture, bottom-left corner"
+wt_expect_pixel $((m - 4)) $((b - 4)) "$SCENE" "scene picture, bottom-right corner"
+sy0=$((WY + WH * 435 / 610)) sy1=$((WY + WH * 565 / 610)) cx=$(((m + r) / 2))
+wt_expect_pixel "$cx" $((sy0 + 3)) "0,0,0" "swatch, top"
+wt_expect_pixel "$cx" $((sy1 - 3)) "0,0,0" "swatch, bottom"
+wt_expect_pixel $((m + 3)) $(((sy0 + sy1) / 2)) "0,0,0" "swatch, left edge"
+wt_expect_pixel "$cx" $((sy1 + 4)) "$WHITE" "the strip below the swatch"
+wt_expect_pixel "$cx" $((sy0 - 3)) "$WHITE" "between the power caption and the swatch"
 wt_stop_xvfb
 
 # ---- A larger screen ----
