@@ -1,0 +1,165 @@
+// A long session: a thousand whole games by random players in one running game, headless on the manual
+// clock with the music device open. Every game must come back to the title, and memory must not grow.
+// Meant for the sanitizer build as well (make asan), where leaks and memory errors end the run.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/fom.h"
+#include "platform/app.h"
+#include "platform/mci.h"
+#include "platform/text_file.h"
+#include "tests/support/game_harness.h"
+
+using testing_support::HeadlessGame;
+using testing_support::TestContent;
+
+namespace {
+
+constexpr int kGames = 1000;
+constexpr int kWindow = 100;  // games compared at the start and at the end
+constexpr int64_t kMiB = 1024 * 1024;
+// EASY's hundred days take 300 s of game time; a game still running after twice that never ends.
+constexpr int64_t kGameLimitMs = 600'000;
+
+int64_t residentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  int64_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+// A format-0 MIDI file of one quarter note at 120 beats a minute: half a second, so that it ends and the
+// music poll restarts it many times over the session.
+std::string tinyMidi() {
+  const std::string track = std::string("\x00\x90\x3c\x64\x83\x60\x80\x3c\x00\x00\xff\x2f\x00", 13);
+  return std::string("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0", 14) + "MTrk" +
+         std::string("\x00\x00\x00", 3) + static_cast<char>(track.size()) + track;
+}
+
+// Small scenarios that still use every kind of line: pictures, pages, runs, stops and both endings.
+void writeStory(TestContent& content) {
+  content.picture("ttl", "sim_title");
+  content.picture("scene", "sim_scene");
+  content.picture("red", "ui_red");
+  content.scenario("opn",
+                   {">img scene", "ひかりの森", "", "葉が揺れる", ">p", "--2", "一", "二", ">ive", "tugi"});
+  for (const char* person : {"0", "1"}) {
+    for (int n = 0; n < 9; ++n) {
+      const std::string name = person + std::to_string(n);
+      // One event in nine changes the picture: stretching pictures is the slowest thing the game does,
+      // and a few per game are enough to exercise it.
+      if (n == 4) {
+        content.scenario(name, {">img red", "event " + name, ">p ", "続き", ">game"});
+      } else {
+        content.scenario(name, {"event " + name, ">p ", "続き", ">game"});
+      }
+    }
+  }
+  content.scenario("end", {">img red", "good end", "", "おわり", ">end"});
+  content.scenario("badend", {">img scene", "bad end", "--3", "a", "b", "c", ">end"});
+  std::ofstream(content.root() / "bgm.mid", std::ios::binary) << tinyMidi();
+}
+
+struct Session {
+  int easy = 0, hard = 0, events = 0, goodEnds = 0, badEnds = 0;
+  int64_t gameMs = 0;
+};
+
+}  // namespace
+
+TEST(Soak, AThousandRandomGamesComeBackToTheTitleAndLeaveMemoryAsItWas) {
+  unsigned seed = std::random_device{}();
+  if (const char* s = std::getenv("LANTERNFALL_SOAK_SEED"))
+    seed = static_cast<unsigned>(std::strtoul(s, nullptr, 10));
+  std::printf("seed %u (LANTERNFALL_SOAK_SEED=%u repeats this run)\n", seed, seed);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  auto chance = [&](float p) { return unit(rng) < p; };
+
+  TestContent content;
+  writeStory(content);
+  HeadlessGame game(content);
+  Session session;
+  // Counted here rather than logged by the harness, whose transcript would grow with every game and
+  // hide the game's own memory behind it.
+  game.fom().trace = [&session](std::string_view what, std::string_view detail) {
+    if (what != "scenario") return;
+    if (detail.size() == 2) session.events++;
+    if (detail == "end") session.goodEnds++;
+    if (detail == "badend") session.badEnds++;
+  };
+  // The game's own draws come from the same seeded generator, so the whole session repeats.
+  platform::setRandomSourceForTesting([&] { return unit(rng); });
+  game.start();
+  platform::mciWaitReady();
+  Fom& fom = game.fom();
+  ASSERT_TRUE(fom.picStt.Visible());
+
+  std::vector<int64_t> resident;
+  resident.reserve(kGames);
+  for (int g = 0; g < kGames; ++g) {
+    const int endingsBefore = session.goodEnds + session.badEnds;
+    // A random button on the title: right is HARD, left and middle EASY. HARD three games in four: an
+    // EASY game lasts ten times as long (a hundred days of 3 s, against thirty-one of 1 s).
+    const bool hard = chance(0.75f);
+    game.pressTitle(hard ? 2 : (chance(0.5f) ? 1 : 4));
+    (hard ? session.hard : session.easy)++;
+    // A player who clicks the text now and then, changes the wish now and then, and otherwise waits.
+    const float clickRate = 0.1f + 0.8f * unit(rng);
+    const float wishRate = 0.02f + 0.2f * unit(rng);
+    const int64_t renderAtMs = std::uniform_int_distribution<int64_t>(0, 30'000)(rng);
+    bool rendered = false;
+    int64_t ms = 0;
+    while (!fom.picStt.Visible() && ms < kGameLimitMs) {
+      if (game.textShown() && chance(clickRate)) game.clickText();
+      if (chance(wishRate)) game.clickOption(static_cast<int>(rng() % 3));
+      const int64_t wait = std::uniform_int_distribution<int64_t>(1, 400)(rng);
+      game.advance(wait);
+      ms += wait;
+      if (!rendered && ms >= renderAtMs) {
+        // The sound card plays past the tune's end once a game: the poll restarts it on its next tick.
+        platform::mciRenderOffline(600);
+        rendered = true;
+      }
+    }
+    ASSERT_TRUE(fom.picStt.Visible()) << "game " << g + 1 << " did not come back to the title";
+    ASSERT_FALSE(platform::IsOpen(fom.ScriptFileNo)) << "game " << g + 1 << " left its scenario open";
+    ASSERT_FALSE(fom.TimDay.Enabled() || fom.timColor.Enabled()) << "game " << g + 1;
+    ASSERT_EQ(session.goodEnds + session.badEnds, endingsBefore + 1)
+        << "game " << g + 1 << ": one ending a game";
+    session.gameMs += ms;
+    resident.push_back(residentBytes());
+  }
+  EXPECT_EQ(session.goodEnds + session.badEnds, kGames);
+  EXPECT_GT(session.events, 0);
+
+  // The peak of each window: the first hundred games include warming up (the allocator's pools, the
+  // synthesizer's first samples), and a leak shows as the last hundred climbing above them.
+  const int64_t first = *std::max_element(resident.begin(), resident.begin() + kWindow);
+  const int64_t last = *std::max_element(resident.end() - kWindow, resident.end());
+  std::printf(
+      "%d games (%d EASY, %d HARD), %d events, %d good and %d bad endings, %.1f h of game time\n"
+      "resident memory, peak of games 1-%d: %.2f MiB; peak of games %d-%d: %.2f MiB; after game 1: %.2f "
+      "MiB\n",
+      kGames, session.easy, session.hard, session.events, session.goodEnds, session.badEnds,
+      static_cast<double>(session.gameMs) / 3.6e6, kWindow, static_cast<double>(first) / kMiB,
+      kGames - kWindow + 1, kGames, static_cast<double>(last) / kMiB,
+      static_cast<double>(resident[0]) / kMiB);
+  for (int w = 0; w < kGames; w += kWindow) {
+    std::printf(
+        "  games %4d-%4d: resident peak %.2f MiB\n", w + 1, w + kWindow,
+        static_cast<double>(*std::max_element(resident.begin() + w, resident.begin() + w + kWindow)) / kMiB);
+  }
+  EXPECT_LE(last - first, kMiB) << "resident memory grew over the session";
+}
