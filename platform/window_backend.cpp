@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 
 #include "platform/app.h"
@@ -20,6 +21,8 @@ namespace platform {
 namespace {
 
 constexpr int kTooltipDelayMs = 500;
+constexpr int kDisplayAttempts = 5;
+constexpr int kDisplayRetryMs = 100;
 
 struct Geometry {
   int x = 0, y = 0, w = 0, h = 0;  // client area in screen pixels
@@ -330,9 +333,25 @@ bool WindowBackend::open(std::string* error) {
   // 80 MiB resident with Mesa) only to copy our frame.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    if (error) *error = SDL_GetError();
-    return false;
+  // When the display refuses a connection for a moment (a busy X server), SDL quietly falls back to its
+  // invisible off-screen driver and the game would run with no window at all: try the display again,
+  // and use an invisible driver only when SDL_VIDEODRIVER asks for one (tests do).
+  const bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+  for (int attempt = 1;; ++attempt) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      if (error) *error = SDL_GetError();
+      return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (!invisible || driverChosen) break;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (attempt == kDisplayAttempts) {
+      if (error) *error = "no display could be opened";
+      return false;
+    }
+    SDL_Delay(kDisplayRetryMs);
   }
   d.videoStarted = true;
   SDL_DisplayMode mode;
