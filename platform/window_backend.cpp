@@ -473,6 +473,13 @@ void WindowBackend::postClose() {
   SDL_PushEvent(&e);
 }
 
+void WindowBackend::userResize(int clientWidth, int clientHeight) {
+  SDL_SetWindowSize(impl_->window, clientWidth, clientHeight);
+}
+
+int WindowBackend::clientWidth() const { return impl_->actual().w; }
+int WindowBackend::clientHeight() const { return impl_->actual().h; }
+
 std::string WindowBackend::tooltipText() const {
   const Impl& d = *impl_;
   return d.tipShown && d.hover ? d.hover->ToolTipText() : std::string();

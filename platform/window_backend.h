@@ -30,6 +30,11 @@ class WindowBackend final : public InputSource {
   void postMouseMotion(int x, int y);
   void postMouseButton(bool down, int button, int clicks, int x, int y);
   void postClose();
+  // The user dragging the window's edge: the real window takes this client size at once.
+  void userResize(int clientWidth, int clientHeight);
+  // The real window's client area in pixels.
+  int clientWidth() const;
+  int clientHeight() const;
   // The tooltip on screen, empty when none is shown.
   std::string tooltipText() const;
   // Frames drawn so far (each one a full redraw).

@@ -197,4 +197,32 @@ TEST_F(WindowBackendTest, FramesAreDrawnOnlyWhenSomethingChanged) {
   EXPECT_EQ(window->framesDrawn(), first + 1);
 }
 
+TEST_F(WindowBackendTest, AUserResizeReachesTheGameAndTheWindowTakesItsAnswer) {
+  // A layout in miniature: the width follows the height at 4:3, as the game's does.
+  int resizes = 0;
+  form.onResize = [&] {
+    ++resizes;
+    form.setWindowWidth(static_cast<float>(form.WindowHeight()) * 4 / 3);
+  };
+  window->userResize(500, 500);
+  for (int i = 0; i < 5; ++i) pump();
+  EXPECT_EQ(form.WindowHeight(), 500 * kTwipsPerPixel);
+  EXPECT_EQ(window->clientHeight(), 500);
+  EXPECT_EQ(window->clientWidth(), 667);
+  EXPECT_NEAR(form.WindowWidth(), 667 * kTwipsPerPixel, kTwipsPerPixel);
+  const int settled = resizes;
+  EXPECT_GE(settled, 1);
+  EXPECT_LE(settled, 3);
+  // The window settles: the real window taking the game's width raises no further resize.
+  for (int i = 0; i < 5; ++i) pump();
+  EXPECT_EQ(resizes, settled);
+
+  // The game sizing the window moves the real one, and raises its resize once, in the setter.
+  form.setWindowHeight(300 * kTwipsPerPixel);
+  for (int i = 0; i < 5; ++i) pump();
+  EXPECT_EQ(window->clientHeight(), 300);
+  EXPECT_EQ(window->clientWidth(), 400);
+  EXPECT_LE(resizes, settled + 2);
+}
+
 }  // namespace
