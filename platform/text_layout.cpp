@@ -9,6 +9,7 @@ namespace platform {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr size_t kMaxGlyphsPerLine = 4096;  // far more than any screen line holds
 
 bool isIn(char32_t c, std::u32string_view set) { return set.find(c) != std::u32string_view::npos; }
 
@@ -132,7 +133,9 @@ std::vector<LaidLine> layoutText(std::string_view text, float boxWidth, size_t m
         break;
       }
       const float adv = advance(c);
-      if (line.empty() || width + adv <= boxWidth) {
+      // A line of glyphs without width (marks a font draws as nothing) must still end somewhere.
+      const bool full = line.size() >= kMaxGlyphsPerLine;
+      if (line.empty() || (width + adv <= boxWidth && !full)) {
         line.push_back({c, pos, len, adv});
         width += adv;
         pos += len;
@@ -152,13 +155,9 @@ std::vector<LaidLine> layoutText(std::string_view text, float boxWidth, size_t m
           s = peek(after, &sl);
         }
         if (sl == 0 || !isStrongNoStart(s)) {
-          while (pos < after) {
-            const char32_t sp = peek(pos, &sl);
-            line.push_back({sp, pos, sl, advance(sp)});
-            pos += sl;
-          }
+          // The spaces vanish at the break: nothing of them would be seen past the edge.
           emit(lineBegin, line.size());
-          resume = pos;
+          resume = after;
           break;
         }
       }

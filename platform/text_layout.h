@@ -27,7 +27,8 @@ struct LaidLine {
 //  - never before a strong no-start character (closing brackets, 、。，．・：；？！ and half-width forms);
 //  - where possible not before a weak one (small kana, ー, iteration marks);
 //  - never after an opening bracket;
-//  - 、。，． and spaces that would overflow hang past the right edge rather than start the next line;
+//  - 、。，． that would overflow hang past the right edge rather than start the next line, and spaces
+//    there vanish at the break (the line ends before them);
 //  - a run of ASCII letters, digits and punctuation stays whole unless it alone is wider than the box.
 // Invalid UTF-8 bytes are measured as U+FFFD. Every line holds at least one character.
 std::vector<LaidLine> layoutText(std::string_view utf8, float boxWidth, size_t maxLines,
