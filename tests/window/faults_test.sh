@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The real game with broken surroundings under Xvfb: no title picture, a music file cut short, no audio
+# device. Each time the window comes up, stderr names the problem, a right click on the title starts HARD,
+# day 31 brings the bad end and a click the title again. Last, a whole game played under strace must open
+# no file for writing. Usage: bash faults_test.sh path/to/lanternfall. Exit 77 when a tool is missing.
+set -u
+. "$(dirname "$0")/lib.sh"
+command -v strace >/dev/null 2>&1 || wt_skip "strace is not installed (make deps installs it)"
+wt_init "${1:-}"
+
+TITLE="200,60,160"
+ONE="40,170,60"
+BAD="210,30,30"
+# A one-note MIDI file (format 0, 480 ticks a quarter, half a second), and the same cut off in its track.
+midi() { printf 'MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\15\0\220\74\144\203\140\200\74\0\0\377\57\0'; }
+midi_cut() { midi | head -c 30; }
+
+story() {
+  rm -f "$WORK"/img/* "$WORK"/txt/* "$WORK/bgm.mid"
+  wt_solid ttl "$TITLE"
+  wt_solid one "$ONE"
+  wt_solid bad "$BAD"
+  wt_crlf opn.dat ">img one" "opening" "tugi"
+  wt_crlf badend.dat ">img bad" "bad end" ">end"
+  wt_crlf end.dat "the end" ">end"
+  local n
+  for n in 0 1 2 3 4 5 6 7 8; do
+    wt_crlf "0$n.dat" "tugi"
+    wt_crlf "1$n.dat" "tugi"
+  done
+  midi >"$WORK/bgm.mid"
+}
+
+# The window's logical grid: 8.1 x 6.1 units over the client area, origin at (-0.05, -0.05).
+px() { awk -v u="$1" -v w="$WW" -v o="$WX" 'BEGIN { printf "%d", o + (u + 0.05) * w / 8.1 }'; }
+py() { awk -v u="$1" -v h="$WH" -v o="$WY" 'BEGIN { printf "%d", o + (u + 0.05) * h / 6.1 }'; }
+colour_at() { wt_pixel "$(px "$1")" "$(py "$2")"; }
+wait_for() {  # X Y "r,g,b" SECONDS
+  local deadline=$((SECONDS + $4))
+  while [ $SECONDS -le $deadline ]; do
+    wt_shot
+    wt_near "$(colour_at "$1" "$2")" "$3" 24 && return 0
+    sleep 0.3
+  done
+  return 1
+}
+click() { xdotool mousemove --sync "$(px "$1")" "$(py "$2")" click "$3"; }
+alive() { kill -0 "$WT_GAME_PID" 2>/dev/null || wt_fail "$1: the game is gone: $(cat "$WORK/game.log")"; }
+said() { grep -q -- "$2" "$WORK/game.log" || wt_fail "$1: stderr does not name \"$2\": $(cat "$WORK/game.log")"; }
+
+# HARD from the title (whatever it shows) to the bad end and back; then a second press starts again.
+play_hard() {  # case name, colour the title shows
+  wait_for 4 3 "$2" 5 || wt_fail "$1: the title area is not shown: $(colour_at 4 3)"
+  click 4 3 3
+  wait_for 3 5 "$ONE" 5 || wt_fail "$1: a right click on the title did not start the opening: $(colour_at 3 5)"
+  click 3 3 1
+  wait_for 3 5 "$BAD" 45 || wt_fail "$1: HARD did not reach its bad end by day 31: $(colour_at 3 5)"
+  alive "$1"
+  click 3 3 1
+  sleep 1
+  alive "$1"
+  # Back at the title, another right click opens the story again.
+  click 4 3 3
+  wait_for 3 5 "$ONE" 5 || wt_fail "$1: the title did not come back after the bad end: $(colour_at 3 5)"
+}
+
+wt_start_xvfb 1024 768
+
+# ---- No title picture and a music file cut short ----
+story
+rm "$WORK/img/ttl.jpg"
+midi_cut >"$WORK/bgm.mid"
+wt_launch
+said "broken content" "img/ttl.jpg"
+said "broken content" "bgm.mid"
+# Without its picture the title shows what the picture buffer last held: nothing yet, then the bad end.
+wt_shot
+play_hard "broken content" "$(colour_at 4 3)"
+wt_stop_game
+
+# ---- A music file that is text ----
+story
+printf 'not music\r\n' >"$WORK/bgm.mid"
+wt_launch
+said "text as music" "bgm.mid"
+alive "text as music"
+wt_stop_game
+
+# ---- No audio device: an SDL audio driver that does not exist ----
+story
+SDL_AUDIODRIVER=no-such-driver wt_launch
+said "no audio device" "audio"
+play_hard "no audio device" "$TITLE"
+wt_stop_game
+
+# ---- A whole game under strace: nothing is opened for writing ----
+story
+mv "$WORK/lanternfall" "$WORK/lanternfall.bin"
+# The game finds its content beside its own executable, so the real one stays in the work folder and
+# this stand-in runs it under strace.
+cat >"$WORK/lanternfall" <<EOF
+#!/bin/sh
+exec strace -f -e trace=openat,open,creat -o "$WORK/strace.log" "$WORK/lanternfall.bin"
+EOF
+chmod +x "$WORK/lanternfall"
+wt_launch
+play_hard "strace" "$TITLE"
+# Close it the way the desktop would, and let strace see it out.
+game=$(ps -o pid= --ppid "$WT_GAME_PID" | tr -d ' ')
+[ -n "$game" ] && kill -TERM "$game"
+wait "$WT_GAME_PID" 2>/dev/null
+WT_GAME_PID=
+grep -q '/txt/opn.dat' "$WORK/strace.log" || wt_fail "strace did not follow the game: $(tail "$WORK/strace.log")"
+grep -q '/img/one.jpg' "$WORK/strace.log" || wt_fail "strace did not follow the game's reads"
+# Opened for writing: write-only, read-write, create or truncate, or creat(). Allowed, as no file of ours:
+#  - character devices under /dev (the null device, terminals, GPU render nodes), which store nothing;
+#  - /dev/shm, where X and graphics libraries share pixel buffers in memory with the server.
+writes=$(grep -E 'creat\(|O_WRONLY|O_RDWR|O_CREAT|O_TRUNC' "$WORK/strace.log" |
+  grep -vE '"/dev/(null|zero|tty[^"]*|pts/[0-9]+|dri/[^"]+|shm/[^"]+)"' || true)
+[ -z "$writes" ] || wt_fail "the game opened files for writing:
+$writes"
+echo "strace: $(grep -c 'open' "$WORK/strace.log") opens, none for writing"
+echo "PASS"
