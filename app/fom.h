@@ -52,10 +52,10 @@ class Fom {
   int16_t DrainStep = 0;
 
   // ---- Window events (app/startup.cpp, ui/layout.cpp, sim/title.cpp) ----
-  void StartUp();                    // load
-  void ShutDown(int16_t& Cancel);    // unload
-  void LayoutWindow();               // resize
-  void ShowTitle();                  // first activation, and ReturnToTitle
+  void StartUp();                  // load
+  void ShutDown(int16_t& Cancel);  // unload
+  void LayoutWindow();             // resize
+  void ShowTitle();                // first activation, and ReturnToTitle
 
   // ---- Pictures (ui/pictures.cpp) ----
   void ShowPicture(const std::string& name);

@@ -24,7 +24,9 @@ std::unique_ptr<EventLoop> EventLoop::manual() {
 
 void EventLoop::add(Timer* t) { timers_.push_back(t); }
 
-void EventLoop::remove(Timer* t) { timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end()); }
+void EventLoop::remove(Timer* t) {
+  timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end());
+}
 
 void EventLoop::rescheduled(Timer*) {}
 
@@ -85,7 +87,8 @@ void EventLoop::run() {
     if (input_) input_->presentIfChanged();
     const int64_t deadline = nextDeadlineMs();
     int timeout = -1;
-    if (deadline >= 0) timeout = static_cast<int>(std::clamp<int64_t>(deadline - clock_->nowMs(), 0, 1000000));
+    if (deadline >= 0)
+      timeout = static_cast<int>(std::clamp<int64_t>(deadline - clock_->nowMs(), 0, 1000000));
     if (input_) {
       input_->waitAndDispatch(timeout);
     } else if (timeout < 0) {

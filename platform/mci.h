@@ -14,14 +14,14 @@
 namespace platform {
 
 inline constexpr uint32_t kMciErrBase = 256;
-inline constexpr uint32_t kMciErrUnrecognizedCommand = kMciErrBase + 5;   // 261
-inline constexpr uint32_t kMciErrInvalidDeviceName = kMciErrBase + 7;     // 263
-inline constexpr uint32_t kMciErrCannotLoadDriver = kMciErrBase + 10;     // 266
-inline constexpr uint32_t kMciErrFileNotFound = kMciErrBase + 19;         // 275
-inline constexpr uint32_t kMciErrExtensionNotFound = kMciErrBase + 25;    // 281
-inline constexpr uint32_t kMciErrDuplicateAlias = kMciErrBase + 33;       // 289
-inline constexpr uint32_t kMciErrNoClosingQuote = kMciErrBase + 38;       // 294
-inline constexpr uint32_t kMciErrInvalidFile = kMciErrBase + 40;          // 296
+inline constexpr uint32_t kMciErrUnrecognizedCommand = kMciErrBase + 5;  // 261
+inline constexpr uint32_t kMciErrInvalidDeviceName = kMciErrBase + 7;    // 263
+inline constexpr uint32_t kMciErrCannotLoadDriver = kMciErrBase + 10;    // 266
+inline constexpr uint32_t kMciErrFileNotFound = kMciErrBase + 19;        // 275
+inline constexpr uint32_t kMciErrExtensionNotFound = kMciErrBase + 25;   // 281
+inline constexpr uint32_t kMciErrDuplicateAlias = kMciErrBase + 33;      // 289
+inline constexpr uint32_t kMciErrNoClosingQuote = kMciErrBase + 38;      // 294
+inline constexpr uint32_t kMciErrInvalidFile = kMciErrBase + 40;         // 296
 // Further codes of the same family for malformed commands, and the sequencer's "no MIDI device".
 inline constexpr uint32_t kMciErrUnrecognizedKeyword = kMciErrBase + 3;    // 259
 inline constexpr uint32_t kMciErrMissingCommandString = kMciErrBase + 11;  // 267

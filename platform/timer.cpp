@@ -7,7 +7,8 @@
 
 namespace platform {
 
-Timer::Timer(EventLoop& loop, int intervalMs, bool enabled) : loop_(loop), interval_(intervalMs), enabled_(enabled) {
+Timer::Timer(EventLoop& loop, int intervalMs, bool enabled)
+    : loop_(loop), interval_(intervalMs), enabled_(enabled) {
   loop_.add(this);
   restartPeriod();
 }

@@ -1,10 +1,11 @@
 // The one thread: timer floor, coalescing, deadline order, no tick inside a running handler.
+#include "platform/event_loop.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/event_loop.h"
 #include "platform/timer.h"
 #include "platform/vb_strings.h"
 
@@ -73,7 +74,7 @@ TEST(Timers, NoTickInsideARunningHandler) {
     ++depth;
     maxDepth = std::max(maxDepth, depth);
     clockOf(*loop).set(loop->nowMs() + 250);  // the handler takes a long time
-    loop->runDue();                            // re-entry is refused
+    loop->runDue();                           // re-entry is refused
     loop->advance(50);
     --depth;
   };
@@ -91,7 +92,7 @@ TEST(Timers, EnablingOrRetimingStartsAFreshPeriod) {
   loop->advance(70);
   t.setEnabled(true);  // at 70: first tick at 170
   loop->advance(100);
-  t.setInterval(50);   // at 170 after the tick: next at 220
+  t.setInterval(50);  // at 170 after the tick: next at 220
   loop->advance(60);
   ASSERT_EQ(at.size(), 2u);
   EXPECT_EQ(at[0], 170);
