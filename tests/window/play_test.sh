@@ -9,7 +9,19 @@ set -u
 . "$(dirname "$0")/lib.sh"
 wt_init "${1:-}"
 
-# ---- Content: one solid colour for every picture, so the scene area says which scenario is on ----
+# A failure keeps the screenshots and the game's output under the build dir, as the shared helper does,
+# without those of an earlier run, and names every kept file so that the log leads straight to them.
+wt_fail() {
+  echo "FAIL: $*"
+  local keep="${LANTERNFALL_BINARY_DIR:-$(dirname "$WT_GAME")}/window-failures/$WT_NAME"
+  rm -rf "$keep"
+  mkdir -p "$keep" && cp "$WORK"/*.png "$WORK/game.log" "$keep/" 2>/dev/null
+  echo "kept for inspection:"
+  ls -1d "$keep"/*
+  exit 1
+}
+
+# ---- Content: a colour of its own for every picture, so the scene area says which scenario is on ----
 WHITE="255,255,255"
 declare -A COLOUR=(
   [title]="200,60,160" [opn]="40,170,60" [opn2]="230,200,30" [bad]="210,30,30")
@@ -19,8 +31,16 @@ for n in 0 1 2 3 4 5 6 7 8; do
   COLOUR[1$n]="150,$((30 + 22 * n)),90"
 done
 wt_solid ttl "${COLOUR[title]}"
-for name in opn opn2 bad 00 01 02 03 04 05 06 07 08 10 11 12 13 14 15 16 17 18; do
+for name in opn opn2 bad; do
   wt_solid "$name" "${COLOUR[$name]}"
+done
+# An event picture has its own colour over its left three quarters and a band of one colour common to
+# all of them over the right quarter: a picture that is cropped or left at its old size instead of
+# stretched over the scene shows the band in the wrong place.
+BAND="240,140,20"
+for name in 00 01 02 03 04 05 06 07 08 10 11 12 13 14 15 16 17 18; do
+  convert -size 48x48 "xc:rgb(${COLOUR[$name]})" -size 16x48 "xc:rgb($BAND)" +append -quality 95 \
+    "$WORK/img/$name.jpg"
 done
 # The opening of a game left alone: a text row, then a picture line and the end, so it hands over to the
 # wish simulation one tick later without a click.
@@ -98,14 +118,17 @@ check_shape() {
   [ "${off#-}" -le 2 ] || wt_fail "$3: not centred down (top $WY, height $WH on $2)"
 }
 
-# check_scene NAME WHAT: the last screenshot shows picture NAME over the whole scene area (its three
-# corners away from the text and its middle) and white text at its top left, inside it.
+# check_scene NAME WHAT: the last screenshot shows event picture NAME stretched over the whole scene
+# area (its corners away from the text, its middle, and the band from 4.5 units across) and white text
+# at its top left, inside it.
 check_scene() {
   local want=${COLOUR[$1]} what=$2 text count box bw bh bx by
-  wt_expect_pixel $(($(px 6) - 4)) $(($(py 0) + 3)) "$want" "$what: top-right corner of the scene"
+  wt_expect_pixel $(($(px 6) - 4)) $(($(py 0) + 3)) "$BAND" "$what: top-right corner of the scene"
   wt_expect_pixel $(($(px 0) + 3)) $(($(py 6) - 4)) "$want" "$what: bottom-left corner of the scene"
-  wt_expect_pixel $(($(px 6) - 4)) $(($(py 6) - 4)) "$want" "$what: bottom-right corner of the scene"
+  wt_expect_pixel $(($(px 6) - 4)) $(($(py 6) - 4)) "$BAND" "$what: bottom-right corner of the scene"
   wt_expect_pixel "$(px 3)" "$(py 3)" "$want" "$what: middle of the scene"
+  wt_expect_pixel "$(px 4.3)" "$(py 4)" "$want" "$what: just left of the picture's band"
+  wt_expect_pixel "$(px 4.7)" "$(py 4)" "$BAND" "$what: just inside the picture's band"
   # Right of the scene, the window's white background, not the picture.
   wt_expect_pixel $(($(px 6) + 3)) "$(py 5.8)" "$WHITE" "$what: the strip right of the scene"
   text=$(white_text)
