@@ -37,7 +37,10 @@ Form* Control::form() {
 }
 
 void Control::invalidate() {
-  if (Form* f = form()) f->bump();
+  if (Form* f = form()) {
+    f->bump();
+    stamp_ = f->changeSerial();
+  }
 }
 
 // ---- Geometry in the parent's units ----

@@ -115,6 +115,9 @@ class Control {
 
   // Mark the window changed (one redraw will follow).
   void invalidate();
+  // The window's change serial at this control's own last change (0 before any), so that a frame can
+  // redraw only what changed since the serial it was drawn at.
+  uint64_t changeStamp() const { return stamp_; }
 
  private:
   ControlKind kind_;
@@ -131,6 +134,7 @@ class Control {
   bool border_ = false;
   std::string toolTip_;
   int tabIndex_ = 0;
+  uint64_t stamp_ = 0;
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // The renderer: one frame of the control tree, with caches so that a frame where little changed costs
-// little (fonts by face and pixel size, text lines by text, font and colour, pictures by content).
+// little (fonts by face and pixel size, text lines by text, font and colour, pictures by content), and on
+// a target that keeps its pixels, only the rectangles of the controls that changed drawn again.
 #include "platform/renderer.h"
 
 #include <SDL.h>
@@ -34,6 +35,8 @@ constexpr int kRadioDiameterPx = 13;  // the classic radio mark at 96 dpi
 constexpr size_t kLineCacheLimit = 512;
 // Dragging the window's edge makes a new pixel size of every font at nearly every step.
 constexpr size_t kFontCacheLimit = 12;
+// More separate changed rectangles than this are drawn as the one rectangle around them all.
+constexpr size_t kDamageRectLimit = 6;
 
 // 64-bit content hash of a picture, four lanes so that it runs at memory speed.
 uint64_t hashPixels(const Image& image) {
@@ -97,14 +100,48 @@ struct LineTexture {
   SDL_Texture* texture = nullptr;
   int w = 0, h = 0;
   uint64_t lastFrame = 0;
+  const Control* owner = nullptr;  // the control that drew it last (null: the tooltip); never read through
 };
 
 struct PictureTexture {
   SDL_Texture* texture = nullptr;
   int w = 0, h = 0;
   uint64_t hash = 0;
+  uint64_t stamp = 0;  // the box's change stamp when the pixels were last compared
   uint64_t lastFrame = 0;
 };
+
+// A control as the last frame placed it: the part of the window it covers (empty when hidden) and its
+// change stamp. Kept in drawing order for the whole tree, hidden controls included.
+struct Placed {
+  const Control* control = nullptr;
+  SDL_Rect clip{0, 0, 0, 0};
+  uint64_t stamp = 0;
+};
+
+bool sameRect(const SDL_Rect& a, const SDL_Rect& b) {
+  return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+
+// Adds r to a set of rectangles to redraw, joining it with those it overlaps: each pixel is drawn once.
+void addDamage(std::vector<SDL_Rect>& damage, SDL_Rect r) {
+  if (r.w <= 0 || r.h <= 0) return;
+  for (size_t i = 0; i < damage.size();) {
+    if (SDL_HasIntersection(&damage[i], &r)) {
+      SDL_UnionRect(&damage[i], &r, &r);
+      damage.erase(damage.begin() + static_cast<std::ptrdiff_t>(i));
+      i = 0;
+    } else {
+      ++i;
+    }
+  }
+  damage.push_back(r);
+  if (damage.size() > kDamageRectLimit) {
+    SDL_Rect all = damage[0];
+    for (const SDL_Rect& d : damage) SDL_UnionRect(&all, &d, &all);
+    damage.assign(1, all);
+  }
+}
 
 }  // namespace
 
@@ -116,14 +153,27 @@ struct Renderer::Impl {
   std::unordered_map<const Control*, PictureTexture> pictures;
   uint64_t frame = 0;
   uint64_t lastSerial = 0;
-  bool serialChanged = true;
   float scale = 1;
   FrameStats stats;
   std::vector<std::string> reportedFonts;
 
+  // Partial frames. Only the software renderer keeps the last frame's pixels in its target; other
+  // drivers may hand back any old buffer after a present, so they always draw the whole window.
+  bool keepsPixels = false;
+  bool haveFrame = false;  // the target holds a whole frame drawn by us
+  int outW = 0, outH = 0;
+  bool hadTooltip = false;
+  std::vector<Placed> placed;
+  uint64_t lastWholeFrame = 0;
+  std::unordered_map<const Control*, uint64_t> drawnAt;  // frame each control was last drawn in
+  const Control* drawing = nullptr;                      // owner of the lines drawn now
+
   explicit Impl(SDL_Renderer* r) : sdl(r) {
     ttfReady = TTF_Init() == 0;
     if (!ttfReady) reportProblem(std::string("cannot start the font renderer: ") + TTF_GetError());
+    SDL_RendererInfo info;
+    keepsPixels =
+        r && SDL_GetRendererInfo(r, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0;
   }
 
   ~Impl() {
@@ -197,6 +247,7 @@ struct Renderer::Impl {
       it = lines.emplace(std::move(key), made).first;
     }
     it->second.lastFrame = frame;
+    it->second.owner = drawing;
     if (!it->second.texture) return;
     SDL_Rect dst{x, y, it->second.w, it->second.h};
     SDL_RenderCopy(sdl, it->second.texture, nullptr, &dst);
@@ -234,8 +285,10 @@ struct Renderer::Impl {
     }
     if (it == pictures.end()) it = pictures.emplace(&box, PictureTexture{}).first;
     PictureTexture& pt = it->second;
-    // Pictures change only with the tree; an exposed window redraws without looking at the pixels.
-    if (!pt.texture || serialChanged) {
+    // Pictures change only with their box; an exposed window or a change elsewhere redraws without
+    // looking at the pixels again.
+    if (!pt.texture || pt.stamp != box.changeStamp()) {
+      pt.stamp = box.changeStamp();
       const uint64_t h = hashPixels(image);
       if (!pt.texture || h != pt.hash || pt.w != image.width || pt.h != image.height) {
         if (!pt.texture || pt.w != image.width || pt.h != image.height) {
@@ -309,17 +362,15 @@ struct Renderer::Impl {
     // An empty clip rectangle would switch clipping off in SDL: there is nothing to draw anyway.
     if (clip.w <= 0 || clip.h <= 0) return;
     SDL_RenderSetClipRect(sdl, &clip);
+    drawnAt[&c] = frame;
+    drawing = &c;
 
     switch (c.kind()) {
       case ControlKind::PictureBox: {
         const auto& box = static_cast<const PictureBox&>(c);
         setColor(sdl, box.BackColor());
         SDL_RenderFillRect(sdl, &rect);
-        const int inset =
-            box.BorderStyle() ? static_cast<int>(std::lround(PictureBox::kBorderPx * scale)) : 0;
-        const SDL_Rect client{rect.x + inset, rect.y + inset, std::max(0, rect.w - 2 * inset),
-                              std::max(0, rect.h - 2 * inset)};
-        drawPicture(box, client);
+        drawPicture(box, clientRect(box));
         if (box.BorderStyle()) drawBorder(rect);
         break;
       }
@@ -385,10 +436,69 @@ struct Renderer::Impl {
     }
   }
 
+  // Every control in drawing order with the part of the window it covers now.
+  void place(const Control& c, const SDL_Rect& parentClip, bool visible, std::vector<Placed>& out) const {
+    const bool shown = visible && c.Visible();
+    SDL_Rect clip{0, 0, 0, 0};
+    if (shown) clip = intersect(toPixels(c.windowRect()), parentClip);
+    if (clip.w <= 0 || clip.h <= 0) clip = SDL_Rect{0, 0, 0, 0};
+    out.push_back(Placed{&c, clip, c.changeStamp()});
+    for (const Control* child : c.children()) place(*child, clip, shown && clip.w > 0, out);
+  }
+
+  // The rectangles that differ from the last frame, or false when the whole window must be drawn.
+  bool changedRects(const Form& form, const std::vector<Placed>& now, std::vector<SDL_Rect>& damage) const {
+    if (form.changeStamp() > lastSerial || now.size() != placed.size()) return false;
+    bool any = false;
+    for (size_t i = 0; i < now.size(); ++i) {
+      if (now[i].control != placed[i].control) return false;  // the tree itself changed
+      if (now[i].stamp > lastSerial || !sameRect(now[i].clip, placed[i].clip)) {
+        any = true;
+        addDamage(damage, placed[i].clip);
+        addDamage(damage, now[i].clip);
+      }
+    }
+    // A change no control owns (or a caller that bumped the serial itself): the whole window.
+    if (!any) return form.changeSerial() == lastSerial;
+    // SDL samples a stretched copy differently when only part of it is drawn, a step of one in a colour
+    // channel along the cut: a picture drawn stretched is drawn whole or not at all.
+    for (bool grew = true; grew;) {
+      grew = false;
+      for (const Placed& p : now) {
+        if (p.clip.w <= 0 || p.control->kind() != ControlKind::PictureBox) continue;
+        const Image& image = static_cast<const PictureBox*>(p.control)->retained();
+        if (image.empty() || !drawnStretched(*static_cast<const PictureBox*>(p.control))) continue;
+        for (const SDL_Rect& d : damage) {
+          SDL_Rect common;
+          if (!SDL_IntersectRect(&d, &p.clip, &common) || sameRect(common, p.clip)) continue;
+          addDamage(damage, p.clip);
+          grew = true;
+          break;
+        }
+        if (grew) break;
+      }
+    }
+    return true;
+  }
+
+  // The box's client area in real pixels, as drawControl places it.
+  SDL_Rect clientRect(const PictureBox& box) const {
+    const SDL_Rect rect = toPixels(box.windowRect());
+    const int inset = box.BorderStyle() ? static_cast<int>(std::lround(PictureBox::kBorderPx * scale)) : 0;
+    return SDL_Rect{rect.x + inset, rect.y + inset, std::max(0, rect.w - 2 * inset),
+                    std::max(0, rect.h - 2 * inset)};
+  }
+
+  bool drawnStretched(const PictureBox& box) const {
+    const SDL_Rect client = clientRect(box);
+    return client.w != box.retained().width || client.h != box.retained().height;
+  }
+
   void evict() {
+    // Fonts: those the last whole frame used or any frame since. A resize drag makes whole frames.
     if (fonts.size() > kFontCacheLimit) {
       for (auto it = fonts.begin(); it != fonts.end();) {
-        if (it->second.lastFrame != frame) {
+        if (it->second.lastFrame < lastWholeFrame) {
           if (it->second.font) TTF_CloseFont(it->second.font);
           it = fonts.erase(it);
         } else {
@@ -396,9 +506,13 @@ struct Renderer::Impl {
         }
       }
     }
+    // Lines: those on screen now, drawn when their control was last drawn. A caption that changes with
+    // every frame would otherwise pile up its old lines between whole frames.
     if (lines.size() > kLineCacheLimit) {
       for (auto it = lines.begin(); it != lines.end();) {
-        if (it->second.lastFrame != frame) {
+        const auto owner = drawnAt.find(it->second.owner);
+        const uint64_t ownerFrame = owner == drawnAt.end() ? 0 : owner->second;
+        if (it->second.lastFrame != ownerFrame) {
           SDL_DestroyTexture(it->second.texture);
           it = lines.erase(it);
         } else {
@@ -414,28 +528,58 @@ Renderer::~Renderer() = default;
 
 Renderer::FrameStats Renderer::lastFrame() const { return impl_->stats; }
 
+void Renderer::redrawAll() { impl_->haveFrame = false; }
+
 void Renderer::draw(const Form& form, const TooltipView* tooltip, float pixelScale) {
   Impl& d = *impl_;
   if (!d.sdl) return;
   ++d.frame;
   d.stats = FrameStats{};
-  if (pixelScale != d.scale) d.serialChanged = true;
-  d.scale = pixelScale > 0 ? pixelScale : 1.0f;
-  d.serialChanged = d.serialChanged || form.changeSerial() != d.lastSerial;
-  d.lastSerial = form.changeSerial();
-
+  const float scale = pixelScale > 0 ? pixelScale : 1.0f;
   int outW = 0, outH = 0;
   SDL_GetRendererOutputSize(d.sdl, &outW, &outH);
+  // A tooltip lies over everything: frames that show or hide one draw the whole window.
+  bool whole = !d.keepsPixels || !d.haveFrame || scale != d.scale || outW != d.outW || outH != d.outH ||
+               tooltip != nullptr || d.hadTooltip;
+  d.scale = scale;
+  d.outW = outW;
+  d.outH = outH;
   const SDL_Rect window{0, 0, outW, outH};
-  SDL_RenderSetClipRect(d.sdl, nullptr);
-  setColor(d.sdl, form.BackColor());
-  SDL_RenderClear(d.sdl);
-  for (const Control* child : form.children()) d.drawControl(*child, window);
-  if (tooltip) d.drawTooltip(*tooltip, window);
-  SDL_RenderSetClipRect(d.sdl, nullptr);
-  SDL_RenderPresent(d.sdl);
+
+  std::vector<Placed> placed;
+  placed.reserve(d.placed.size());
+  for (const Control* child : form.children()) d.place(*child, window, true, placed);
+  std::vector<SDL_Rect> damage;
+  if (!whole && !d.changedRects(form, placed, damage)) whole = true;
+  if (whole) {
+    damage.assign(1, window);
+    d.lastWholeFrame = d.frame;
+    d.stats.wholeWindow = true;
+  }
+
+  for (const SDL_Rect& r : damage) {
+    if (r.w <= 0 || r.h <= 0) continue;
+    SDL_RenderSetClipRect(d.sdl, &r);
+    setColor(d.sdl, form.BackColor());
+    SDL_RenderFillRect(d.sdl, &r);
+    for (const Control* child : form.children()) d.drawControl(*child, r);
+    d.stats.pixelsRedrawn += static_cast<int64_t>(r.w) * r.h;
+  }
+  if (tooltip) {
+    d.drawing = nullptr;
+    d.drawnAt[nullptr] = d.frame;
+    d.drawTooltip(*tooltip, window);
+  }
+  d.hadTooltip = tooltip != nullptr;
+  d.placed = std::move(placed);
+  d.lastSerial = form.changeSerial();
+  d.haveFrame = true;
+  // Nothing changed on screen (say, the caption of a hidden label): nothing to show either.
+  if (d.stats.pixelsRedrawn > 0 || tooltip) {
+    SDL_RenderSetClipRect(d.sdl, nullptr);
+    SDL_RenderPresent(d.sdl);
+  }
   d.evict();
-  d.serialChanged = false;
 }
 
 // ---- Off-screen target ----

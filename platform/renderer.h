@@ -4,6 +4,7 @@
 // tests through an off-screen target. It only reads the controls; it never changes them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -33,10 +34,18 @@ class Renderer {
   // screens), so that text and pictures are drawn at the real resolution.
   void draw(const Form& form, const TooltipView* tooltip = nullptr, float pixelScale = 1.0f);
 
-  // What the last frame had to make afresh; an unchanged frame makes nothing.
+  // The next frame redraws the whole window, not only what changed: for a window whose content the
+  // window system lost or replaced.
+  void redrawAll();
+
+  // What the last frame had to make afresh; an unchanged frame makes nothing. On a target that keeps its
+  // pixels between frames (the software one) a frame redraws only the rectangles of the controls that
+  // changed since the frame before; wholeWindow says when it drew everything instead.
   struct FrameStats {
     int linesRasterised = 0;
     int picturesUploaded = 0;
+    bool wholeWindow = false;
+    int64_t pixelsRedrawn = 0;  // area of the rectangles drawn afresh
   };
   FrameStats lastFrame() const;
 

@@ -1,5 +1,6 @@
 // The real window over SDL2: input to control notifications, geometry kept in step with the Form without
-// fighting the window manager, tooltips on a wait timeout, and frames drawn only when something changed.
+// fighting the window manager, tooltips on a wait timeout, and frames drawn only when something changed
+// and then no more often than the display refreshes.
 #include "platform/window_backend.h"
 
 #include <SDL.h>
@@ -23,6 +24,9 @@ namespace {
 constexpr int kTooltipDelayMs = 500;
 constexpr int kDisplayAttempts = 5;
 constexpr int kDisplayRetryMs = 100;
+constexpr int kDefaultRefreshHz = 60;
+// A display that reports a very low rate (or nonsense) must not make the window sluggish.
+constexpr int kLongestFrameMs = 1000 / 30;
 
 struct Geometry {
   int x = 0, y = 0, w = 0, h = 0;  // client area in screen pixels
@@ -77,6 +81,10 @@ struct WindowBackend::Impl {
   uint64_t drawnSerial = 0;
   bool needsDraw = true;
   std::string shownCaption;
+  // Pacing, on the loop's clock. The power timer ticks every 10 ms while the display shows a frame every
+  // 16.7 ms: a frame per change would draw frames no one ever sees.
+  int frameIntervalMs = (1000 + kDefaultRefreshHz - 1) / kDefaultRefreshHz;
+  int64_t lastFrameMs = 0;
 
   // Geometry. known: the client rectangle as it stood after we last looked or asked; a window that
   // differs from it was moved or sized by someone else. lastSent/answer: our last request and what the
@@ -285,6 +293,9 @@ struct WindowBackend::Impl {
             form.setWindowState(WindowState::Normal);
             needsDraw = true;
             break;
+          case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+            readRefreshRate();
+            break;
           case SDL_WINDOWEVENT_LEAVE:
             mouseInside = false;
             hover = nullptr;
@@ -306,6 +317,27 @@ struct WindowBackend::Impl {
       default:
         break;
     }
+  }
+
+  bool frameWanted() const {
+    return window && form.shown() && (needsDraw || form.changeSerial() != drawnSerial);
+  }
+
+  // Milliseconds until the next frame may be drawn (0: now).
+  int64_t frameWaitMs() const {
+    if (frames == 0) return 0;
+    return std::max<int64_t>(0, lastFrameMs + frameIntervalMs - loop.nowMs());
+  }
+
+  // One refresh of the display the window is on, rounded up to whole milliseconds.
+  void readRefreshRate() {
+    SDL_DisplayMode mode;
+    const int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
+    int hz = kDefaultRefreshHz;
+    if (SDL_GetDesktopDisplayMode(std::max(0, display), &mode) == 0 && mode.refresh_rate > 0) {
+      hz = mode.refresh_rate;
+    }
+    frameIntervalMs = std::min(kLongestFrameMs, (1000 + hz - 1) / hz);
   }
 
   void updateIcon() {
@@ -366,6 +398,7 @@ bool WindowBackend::open(std::string* error) {
   }
   d.known = d.actual();
   d.shownCaption = d.form.Caption();
+  d.readRefreshRate();
   d.sdlRenderer = SDL_CreateRenderer(d.window, -1, 0);
   if (!d.sdlRenderer) d.sdlRenderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
   if (!d.sdlRenderer) {
@@ -400,6 +433,11 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     const int left = elapsed >= kTooltipDelayMs ? 0 : static_cast<int>(kTooltipDelayMs - elapsed);
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
+  // A frame held back by the pacing is drawn when its turn comes, not at the next input or timer.
+  if (d.frameWanted()) {
+    const int left = static_cast<int>(d.frameWaitMs());
+    timeout = timeout < 0 ? left : std::min(timeout, left);
+  }
   SDL_Event e;
   // Blocks in the window system until input or the timeout: no polling while the game idles.
   if (SDL_WaitEventTimeout(&e, timeout) == 1) {
@@ -427,7 +465,11 @@ void WindowBackend::presentIfChanged() {
   if (d.tipShown && (!d.hover || !d.hover->effectivelyVisible() || d.hover->ToolTipText().empty())) {
     d.hideTooltip();
   }
-  if (!d.needsDraw && d.form.changeSerial() == d.drawnSerial) return;
+  if (!d.frameWanted()) return;
+  if (d.frameWaitMs() > 0) return;  // the next wait ends in time for it
+  d.lastFrameMs = d.loop.nowMs();
+  // Exposed, resized, restored or a tooltip come or gone: the window's content as a whole is new.
+  if (d.needsDraw) d.renderer->redrawAll();
   d.needsDraw = false;
   d.drawnSerial = d.form.changeSerial();
   int winW = 0, winH = 0, outW = 0, outH = 0;
@@ -486,5 +528,7 @@ std::string WindowBackend::tooltipText() const {
 }
 
 uint64_t WindowBackend::framesDrawn() const { return impl_->frames; }
+
+int WindowBackend::frameIntervalMs() const { return impl_->frameIntervalMs; }
 
 }  // namespace platform

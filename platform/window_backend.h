@@ -1,7 +1,8 @@
 // The real window: an SDL2 window that carries a Form's control tree. It turns SDL input into control
 // notifications (mouse down on picture boxes, clicks on labels and option buttons, resize, close), keeps
 // the real window's geometry in step with the Form's, shows tooltips, and draws a frame through the
-// renderer only when the tree changed. Created by main; tests of the game run without it.
+// renderer only when the tree changed, at most once per display refresh. Created by main; tests of the game
+// run without it.
 #pragma once
 
 #include <memory>
@@ -37,8 +38,12 @@ class WindowBackend final : public InputSource {
   int clientHeight() const;
   // The tooltip on screen, empty when none is shown.
   std::string tooltipText() const;
-  // Frames drawn so far (each one a full redraw).
+  // Frames drawn so far.
   uint64_t framesDrawn() const;
+  // Frames are paced to the display: at most one per this many milliseconds of the loop's clock (one
+  // refresh of the display the window is on, 60 Hz when it does not say). Changes in between wait for
+  // the next frame together; a change after a quiet spell is drawn at once.
+  int frameIntervalMs() const;
 
  private:
   struct Impl;

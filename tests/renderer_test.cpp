@@ -1,11 +1,14 @@
 // The renderer read back by pixels from an off-screen canvas: pictures stretched to their boxes, children
 // clipped to their parents, hidden controls not drawn, text rasterised at the real size, tooltips inside
-// the window, and an unchanged frame making nothing afresh.
+// the window, an unchanged frame making nothing afresh, and a frame that redraws only what changed
+// reading the same as a whole redraw.
 #include "platform/renderer.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "platform/fonts.h"
@@ -132,6 +135,102 @@ TEST_F(RendererTest, AnUnchangedFrameMakesNothingAfreshAndAChangedPictureIsSeen)
     EXPECT_EQ(canvas.renderer().lastFrame().linesRasterised, 1);
     EXPECT_EQ(canvas.renderer().lastFrame().picturesUploaded, 0);
   }
+}
+
+// Partial frames redraw only what changed; whatever changes, the window must read exactly as a whole
+// redraw of the same tree would draw it. Random changes, seeded, over a play screen in miniature.
+TEST_F(RendererTest, APartialFrameReadsTheSameAsAWholeRedraw) {
+  const unsigned seed = ::testing::UnitTest::GetInstance()->random_seed() + 4242u;
+  std::printf("seed %u\n", seed);
+  std::mt19937 rng(seed);
+  auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+
+  PictureBox source(&form, "E");
+  source.setVisible(false);
+  ASSERT_TRUE(source.LoadPicture(writePicture("four", {kRed, kBlue, kGreen, kWhite})));
+  PictureBox pic(&form, "Pic");
+  pic.Move(20, 20, 90, 70);
+  pic.PaintPicture(source, 0, 0, 90, 70, 0, 0, 4, 1);
+  pic.Move(20, 20, 300, 240);  // the retained picture is stretched when drawn
+  Label text(&pic, "lbl");
+  text.setBackStyleOpaque(false);
+  text.setForeColor(kWhite);
+  text.Move(10, 10, 280, 200);
+  Label day(&form, "lblDay");
+  day.Move(360, 20, 200, 40);
+  day.setBorderStyle(true);
+  Label powers(&form, "lblStr");
+  powers.Move(360, 70, 260, 30);
+  PictureBox swatch(&form, "picStr");
+  swatch.setBorderStyle(true);
+  swatch.Move(360, 110, 100, 60);
+  OptionButton her(&form, "optChar", 0), him(&form, "optChar", 1);
+  her.Move(360, 200, 200, 30);
+  him.Move(360, 240, 200, 30);
+  her.setValue(true);
+  her.setCaption("彼女を願う");
+  him.setCaption("彼を願う");
+  std::vector<Control*> movable{&pic, &text, &day, &powers, &swatch, &her, &him};
+
+  OffscreenTarget whole(640, 480);
+  ASSERT_TRUE(whole.ok());
+  canvas.renderer().draw(form);
+  int partial = 0;
+  for (int step = 0; step < 60; ++step) {
+    for (int n = 1 + pick(2); n > 0; --n) {
+      switch (pick(7)) {
+        case 0:
+          powers.setCaption("彼女：" + std::to_string(pick(300)) + "／彼：" + std::to_string(pick(300)));
+          break;
+        case 1:
+          swatch.setBackColor(rgb(pick(256), pick(256), pick(256)));
+          break;
+        case 2:
+          text.setCaption(pick(2) ? "今日はいい天気ですね。\r\n川のほとりで。▼" : "また明日");
+          break;
+        case 3: {
+          Control* c = movable[pick(static_cast<int>(movable.size()))];
+          c->Move(c->Left() + static_cast<float>(pick(21) - 10), c->Top() + static_cast<float>(pick(21) - 10),
+                  c->Width(), c->Height());
+          break;
+        }
+        case 4: {
+          Control* c = movable[pick(static_cast<int>(movable.size()))];
+          c->setVisible(!c->Visible());
+          break;
+        }
+        case 5:
+          (pick(2) ? her : him).setValue(true);
+          (her.Value() ? him : her).setValue(false);
+          break;
+        default:
+          movable[pick(static_cast<int>(movable.size()))]->ZOrderFront();
+          break;
+      }
+    }
+    canvas.renderer().draw(form);
+    const Renderer::FrameStats stats = canvas.renderer().lastFrame();
+    if (!stats.wholeWindow) {
+      ++partial;
+      EXPECT_LT(stats.pixelsRedrawn, 640 * 480);
+    }
+    whole.renderer().redrawAll();
+    whole.renderer().draw(form);
+    ASSERT_TRUE(whole.renderer().lastFrame().wholeWindow);
+    int differing = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y < 480; ++y) {
+      for (int x = 0; x < 640; ++x) {
+        if (canvas.pixel(x, y) == whole.pixel(x, y)) continue;
+        if (differing++ == 0) firstX = x, firstY = y;
+      }
+    }
+    ASSERT_EQ(differing, 0) << "step " << step << ": first at (" << firstX << ", " << firstY << ") " << std::hex << canvas.pixel(firstX, firstY) << " vs " << whole.pixel(firstX, firstY) << std::dec << " partial " << !stats.wholeWindow;
+  }
+  EXPECT_GT(partial, 40) << "changes to a few controls should not redraw the whole window";
+
+  // A frame with nothing changed draws nothing at all.
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.renderer().lastFrame().pixelsRedrawn, 0);
 }
 
 TEST_F(RendererTest, TextIsRasterisedAtTheRealSizeAndStaysInItsLabel) {

@@ -1,6 +1,6 @@
 // The real window driven through SDL's dummy video driver: presses and releases reach the topmost visible
 // control as the old runtime delivered them, the close unloads the window, tooltips follow the pointer,
-// and frames are drawn only when something changed.
+// and frames are drawn only when something changed, at most one per display refresh.
 #include "platform/window_backend.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "platform/label.h"
 #include "platform/option_button.h"
 #include "platform/picture_box.h"
+#include "platform/timer.h"
 
 namespace {
 
@@ -47,8 +48,10 @@ class WindowBackendTest : public ::testing::Test {
     window->presentIfChanged();
   }
 
-  // Deliver what was posted, as the loop would, then draw.
+  // Deliver what was posted, as the loop would, then draw. A frame's time passes on the loop's clock
+  // first, so that each pump may draw one.
   void pump(int timeoutMs = 0) {
+    loop->advance(window->frameIntervalMs());
     window->waitAndDispatch(timeoutMs);
     window->presentIfChanged();
   }
@@ -188,6 +191,7 @@ TEST_F(WindowBackendTest, FramesAreDrawnOnlyWhenSomethingChanged) {
   window->presentIfChanged();
   window->presentIfChanged();
   EXPECT_EQ(window->framesDrawn(), first);
+  loop->advance(window->frameIntervalMs());
   lbl1.setCaption("今日は\r\nいい天気");
   window->presentIfChanged();
   window->presentIfChanged();
@@ -195,6 +199,51 @@ TEST_F(WindowBackendTest, FramesAreDrawnOnlyWhenSomethingChanged) {
   lbl1.setCaption("今日は\r\nいい天気");  // the same caption again changes nothing
   window->presentIfChanged();
   EXPECT_EQ(window->framesDrawn(), first + 1);
+}
+
+TEST_F(WindowBackendTest, FramesArePacedToTheDisplayAndChangesInBetweenShareOne) {
+  const int interval = window->frameIntervalMs();
+  ASSERT_GE(interval, 1);
+  ASSERT_LE(interval, 34);
+  // After a quiet spell a change is drawn at once: a click is answered in the same turn of the loop.
+  loop->advance(1000);
+  uint64_t frames = window->framesDrawn();
+  lbl1.setCaption("一");
+  window->presentIfChanged();
+  EXPECT_EQ(window->framesDrawn(), frames + 1);
+
+  // Changes within the next interval wait for the next frame, and all share it.
+  lbl1.setCaption("二");
+  window->presentIfChanged();
+  lbl1.setCaption("三");
+  loop->advance(interval - 1);
+  window->presentIfChanged();
+  EXPECT_EQ(window->framesDrawn(), frames + 1);
+  // The held-back frame bounds the wait even when nothing else would end it.
+  window->waitAndDispatch(-1);
+  loop->advance(1);
+  window->presentIfChanged();
+  EXPECT_EQ(window->framesDrawn(), frames + 2);
+  loop->advance(10 * interval);
+  window->presentIfChanged();
+  EXPECT_EQ(window->framesDrawn(), frames + 2) << "nothing changed after the shared frame";
+
+  // A timer at the 10 ms floor changing the window every tick, as the wish simulation does: a second
+  // of it makes one frame per display refresh, not one per tick.
+  Timer power(*loop);
+  int ticks = 0;
+  power.onTick = [&] { lbl1.setCaption(std::to_string(++ticks)); };
+  power.setInterval(kTimerFloorMs);
+  power.setEnabled(true);
+  frames = window->framesDrawn();
+  for (int ms = 0; ms < 1000; ++ms) {
+    loop->advance(1);
+    window->presentIfChanged();
+  }
+  EXPECT_GE(ticks, 99);
+  const uint64_t perSecond = window->framesDrawn() - frames;
+  EXPECT_LE(perSecond, static_cast<uint64_t>(1000 / interval + 1));
+  EXPECT_GE(perSecond, static_cast<uint64_t>(1000 / interval - 1));
 }
 
 TEST_F(WindowBackendTest, AUserResizeReachesTheGameAndTheWindowTakesItsAnswer) {
