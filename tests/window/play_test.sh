@@ -210,6 +210,19 @@ play_event() {
   sleep 1 # the three rows come a tick apart
   wt_shot "$name-shown"
   check_scene "$name" "$what, before the resize"
+  # The powers stand still while a scenario is shown, so the swatch still shows them as the day ended
+  # that started the event: the wished-for power at 205 or more, the other none, the leaf at 100 or more
+  # after its daily loss.
+  local rgb r g b
+  rgb=$(colour_at 7 5)
+  IFS=, read -r r g b <<<"$rgb"
+  echo "$what: the swatch shows $rgb (her, leaf, him) while the event is on"
+  [ "$g" -ge 100 ] || wt_fail "$what: the event started with the leaf power at $g (swatch $rgb)"
+  if [ "$who" = 0 ]; then
+    [ "$r" -ge 205 ] && [ "$b" -eq 0 ] || wt_fail "$what: her event with the swatch at $rgb"
+  else
+    [ "$b" -ge 205 ] && [ "$r" -eq 0 ] || wt_fail "$what: his event with the swatch at $rgb"
+  fi
   local before_w=$TEXT_W before_h=$TEXT_H before_pt
   before_pt=$(font_points)
 
@@ -244,6 +257,15 @@ play_event() {
     [ "$(white_text | cut -d' ' -f1)" -eq 0 ] && break
     [ $SECONDS -le $deadline ] || wt_fail "$what: the click did not end the event"
     sleep 0.3
+  done
+  # ... and the powers move again.
+  rgb=$(colour_at 7 5)
+  deadline=$((SECONDS + 5))
+  while :; do
+    sleep 0.5
+    wt_shot after-event
+    [ "$(colour_at 7 5)" != "$rgb" ] && break
+    [ $SECONDS -le $deadline ] || wt_fail "$what: the swatch stays at $rgb after the event"
   done
   alive "$what, after the event"
 }
