@@ -79,7 +79,8 @@ int main() {
   }
   std::fprintf(stderr, "music_bench: sound font ready %.1f ms after the open command (median)\n",
                median(ready));
-  std::printf("RESULT\tmusic: synthesis of bgm.mid, share of one core\t%.2f\t%%core\t0.8\n", median(synth));
+  // Part of the idle CPU of the whole game (process_bench.sh), which is the figure with the goal.
+  std::fprintf(stderr, "music_bench: synthesis of bgm.mid %.2f %% of one core (median)\n", median(synth));
   std::printf("RESULT\tmusic: open command on the UI thread\t%.2f\tms\t5\n", median(open));
 
   // One poll with the buffer the game's poll uses.

@@ -1,5 +1,5 @@
 // Drawing speed of the game screen at 1024 × 768: a full redraw of the whole control tree (goal: under
-// 4 ms), and a label caption change up to the finished frame (goal: within one 60 Hz frame, 16.7 ms).
+// 4 ms), and for comparison a label caption change up to the finished frame, which redraws only the label.
 // Drawn by the real renderer into an off-screen software canvas, the renderer the window uses.
 #include <benchmark/benchmark.h>
 
@@ -14,7 +14,6 @@
 namespace {
 
 constexpr double kRedrawGoalMs = 4.0;
-constexpr double kCaptionGoalMs = 1000.0 / 60.0;
 
 std::string photoPath() {
   const char* dir = std::getenv("LANTERNFALL_BENCH_DATA");
@@ -104,9 +103,11 @@ int main(int argc, char** argv) {
     std::printf("RESULT\trender: full redraw 1024x768, title screen\t%.2f\tms\t%.0f\n", reporter.titleMs,
                 kRedrawGoalMs);
   }
+  // The latency figure is the click on the title through the real window (sim_bench); this one only
+  // says what a frame after a small change costs.
   if (reporter.captionMs >= 0) {
-    std::printf("RESULT\trender: caption change to finished frame\t%.2f\tms\t%.1f\n", reporter.captionMs,
-                kCaptionGoalMs);
+    std::fprintf(stderr, "render_bench: caption change to finished frame %.3f ms (partial frame)\n",
+                 reporter.captionMs);
   }
   return 0;
 }
