@@ -207,8 +207,17 @@ play_event() {
     sleep 0.3
   done
   steer "$who" "$name" 45
-  sleep 1 # the three rows come a tick apart
-  wt_shot "$name-shown"
+  # The three rows come a tick apart; the page is complete once two screenshots agree.
+  local seen='' now
+  deadline=$((SECONDS + 5))
+  while :; do
+    sleep 0.5
+    wt_shot "$name-shown"
+    now=$(white_text)
+    [ "$now" = "$seen" ] && break
+    [ $SECONDS -le $deadline ] || break
+    seen=$now
+  done
   check_scene "$name" "$what, before the resize"
   # The powers stand still while a scenario is shown, so the swatch still shows them as the day ended
   # that started the event: the wished-for power at 205 or more, the other none, the leaf at 100 or more
@@ -240,7 +249,14 @@ play_event() {
   done
   alive "$what, resized"
   check_shape "$sw" "$sh" "$what, resized"
-  wt_shot "$name-resized"
+  # On a busy machine the frame of the new size may come a little after the window took it.
+  deadline=$((SECONDS + 5))
+  while :; do
+    wt_shot "$name-resized"
+    wt_near "$(wt_pixel $(($(px 6) - 4)) $(($(py 6) - 4)))" "$BAND" 16 && break
+    [ $SECONDS -le $deadline ] || break
+    sleep 0.3
+  done
   check_scene "$name" "$what, after the resize"
   # The text was laid out again in the font of the new height: its extent follows the point size.
   local pt ratio
