@@ -71,6 +71,9 @@ void BM_CaptionChangeToFrame(benchmark::State& state) {
     ++n;
     screen.canvas.renderer().draw(screen.fom.Me);
   }
+  const platform::Renderer::FrameStats last = screen.canvas.renderer().lastFrame();
+  state.counters["pixels_redrawn"] = static_cast<double>(last.pixelsRedrawn);
+  state.counters["lines_rasterised"] = last.linesRasterised;
 }
 BENCHMARK(BM_CaptionChangeToFrame)->Unit(benchmark::kMillisecond);
 

@@ -137,9 +137,15 @@ std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* err
     const unsigned char* row = bytes + static_cast<size_t>(y) * source->pitch;
     uint32_t* out = &image.pixels[static_cast<size_t>(y) * image.width];
     if (source->format->format == SDL_PIXELFORMAT_RGB24) {
-      for (int x = 0; x < image.width; ++x, row += 3) {
-        out[x] = 0xFF000000u | (uint32_t{row[0]} << 16) | (uint32_t{row[1]} << 8) | uint32_t{row[2]};
+      // Four bytes read at once hold R, G, B and the next pixel's R; byte-swapped and shifted they are
+      // 0x00RRGGBB. The last pixel of a row is read byte by byte: its fourth byte may lie past the buffer.
+      const int whole = image.width - 1;
+      for (int x = 0; x < whole; ++x, row += 3) {
+        uint32_t v;
+        std::memcpy(&v, row, sizeof v);
+        out[x] = 0xFF000000u | (__builtin_bswap32(v) >> 8);
       }
+      out[whole] = 0xFF000000u | (uint32_t{row[0]} << 16) | (uint32_t{row[1]} << 8) | uint32_t{row[2]};
     } else {
       std::memcpy(out, row, static_cast<size_t>(image.width) * sizeof(uint32_t));
     }

@@ -273,7 +273,8 @@ struct Renderer::Impl {
     }
   }
 
-  void drawPicture(const PictureBox& box, const SDL_Rect& client) {
+  // The box's retained picture as a texture, uploaded when its pixels changed; null when it has none.
+  SDL_Texture* pictureTexture(const PictureBox& box) {
     const Image& image = box.retained();
     auto it = pictures.find(&box);
     if (image.empty()) {
@@ -281,7 +282,7 @@ struct Renderer::Impl {
         SDL_DestroyTexture(it->second.texture);
         pictures.erase(it);
       }
-      return;
+      return nullptr;
     }
     if (it == pictures.end()) it = pictures.emplace(&box, PictureTexture{}).first;
     PictureTexture& pt = it->second;
@@ -311,7 +312,24 @@ struct Renderer::Impl {
       }
     }
     pt.lastFrame = frame;
-    if (pt.texture) SDL_RenderCopy(sdl, pt.texture, nullptr, &client);
+    return pt.texture;
+  }
+
+  // A control that paints every pixel of its rectangle.
+  static bool opaque(const Control& c) {
+    if (c.kind() == ControlKind::Label) return static_cast<const Label&>(c).BackStyleOpaque();
+    return c.kind() == ControlKind::PictureBox || c.kind() == ControlKind::OptionButton;
+  }
+
+  // True when a visible child of the window paints all of r: the window's own background need not be.
+  bool coveredByAChild(const Form& form, const SDL_Rect& r) const {
+    for (const Control* child : form.children()) {
+      if (!child->Visible() || !opaque(*child)) continue;
+      const SDL_Rect area = toPixels(child->windowRect());
+      SDL_Rect common;
+      if (SDL_IntersectRect(&r, &area, &common) && sameRect(common, r)) return true;
+    }
+    return false;
   }
 
   void drawBorder(const SDL_Rect& r) {
@@ -368,9 +386,17 @@ struct Renderer::Impl {
     switch (c.kind()) {
       case ControlKind::PictureBox: {
         const auto& box = static_cast<const PictureBox&>(c);
-        setColor(sdl, box.BackColor());
-        SDL_RenderFillRect(sdl, &rect);
-        drawPicture(box, clientRect(box));
+        SDL_Texture* picture = pictureTexture(box);
+        // The picture is stretched over the whole client area and copied opaque: without a border no
+        // background shows, and filling it first would only double the frame's memory traffic.
+        if (!picture || box.BorderStyle()) {
+          setColor(sdl, box.BackColor());
+          SDL_RenderFillRect(sdl, &rect);
+        }
+        if (picture) {
+          const SDL_Rect client = clientRect(box);
+          SDL_RenderCopy(sdl, picture, nullptr, &client);
+        }
         if (box.BorderStyle()) drawBorder(rect);
         break;
       }
@@ -560,8 +586,10 @@ void Renderer::draw(const Form& form, const TooltipView* tooltip, float pixelSca
   for (const SDL_Rect& r : damage) {
     if (r.w <= 0 || r.h <= 0) continue;
     SDL_RenderSetClipRect(d.sdl, &r);
-    setColor(d.sdl, form.BackColor());
-    SDL_RenderFillRect(d.sdl, &r);
+    if (!d.coveredByAChild(form, r)) {
+      setColor(d.sdl, form.BackColor());
+      SDL_RenderFillRect(d.sdl, &r);
+    }
     for (const Control* child : form.children()) d.drawControl(*child, r);
     d.stats.pixelsRedrawn += static_cast<int64_t>(r.w) * r.h;
   }
