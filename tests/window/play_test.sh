@@ -147,8 +147,9 @@ check_scene() {
 # steer WHO NAME SECONDS: the player wishes for the leaf until the swatch is nearly pure green, then for
 # WHO (0 her: red, 1 him: blue) until the green falls to near the leaf threshold, and so on, until the
 # event scenario NAME is on screen. Her or his power must be 205 or more and the leaf still 100 or more
-# after its daily loss of 10 when a day (3 s) ends; her power gains 8.5 a tick, the leaf loses 3 while
-# she is wished for, so the leaf is wished for afresh before it falls short.
+# after its daily loss of 10 when a day (3 s) ends. The wished-for power gains 8.5 a tick on average
+# and the leaf loses 3 meanwhile, so the leaf is wished for afresh before it falls short; each round
+# starts the person higher, so the window in which both hold soon spans a whole day.
 steer() {
   local who=$1 want=$2 deadline=$((SECONDS + $3)) wish=leaf rgb='' g p now switches=0 max=0 odd=0
   local -a channel=(1 3)
