@@ -2,7 +2,8 @@
 # The speed report: runs every benchmark and prints one table of figures, goals and whether each was met.
 # Each piece prints lines "RESULT<TAB>figure<TAB>value<TAB>unit<TAB>goal" (goal: an upper bound, same unit;
 # value "n/a" when the figure could not be measured on this machine, with the reason in the log above).
-# Usage: bash bench/run.sh BUILD_DIR. The log of every piece goes to stderr; the table to stdout.
+# Usage: bash bench/run.sh BUILD_DIR. The log of every piece goes to stderr (appended, so that a log file
+# keeps all of it); the table to stdout.
 set -uo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,12 +15,14 @@ export LANTERNFALL_BENCH_DATA="$here/../tests/data"
 for exe in "$build"/bench/*_bench; do
   [ -x "$exe" ] || continue
   echo "== $(basename "$exe")" >&2
-  "$exe" --benchmark_min_time=0.2 2>&1 | tee /dev/stderr | grep '^RESULT' >>"$results"
+  # No colours: an escape sequence would land in front of the RESULT line that follows the table.
+  "$exe" --benchmark_min_time=0.2 --benchmark_color=false 2>&1 | tee -a /dev/stderr |
+    grep -o $'RESULT\t.*' >>"$results"
 done
 for script in "$here"/*_bench.sh; do
   [ -f "$script" ] || continue
   echo "== $(basename "$script")" >&2
-  bash "$script" "$build" 2>&1 | tee /dev/stderr | grep '^RESULT' >>"$results"
+  bash "$script" "$build" 2>&1 | tee -a /dev/stderr | grep -o $'RESULT\t.*' >>"$results"
 done
 
 echo

@@ -6,6 +6,10 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -520,6 +524,31 @@ struct Renderer::Impl {
     return client.w != box.retained().width || client.h != box.retained().height;
   }
 
+  // A texture is a whole copy of its picture: the title's alone is some 3.5 MiB in a large window. Boxes
+  // that are hidden (or gone) give theirs back; showing one again uploads it afresh.
+  void dropHiddenPictures() {
+    bool dropped = false;
+    for (auto it = pictures.begin(); it != pictures.end();) {
+      const bool onScreen = std::any_of(placed.begin(), placed.end(), [&](const Placed& p) {
+        return p.control == it->first && p.clip.w > 0;
+      });
+      if (onScreen) {
+        ++it;
+      } else {
+        SDL_DestroyTexture(it->second.texture);
+        it = pictures.erase(it);
+        dropped = true;
+      }
+    }
+#if defined(__GLIBC__)
+    // The allocator would keep the freed pages (and those of the pictures decoded before) for itself,
+    // some 4 MiB once the title is gone; this happens only when a picture leaves the screen.
+    if (dropped) malloc_trim(0);
+#else
+    (void)dropped;
+#endif
+  }
+
   void evict() {
     // Fonts: those the last whole frame used or any frame since. A resize drag makes whole frames.
     if (fonts.size() > kFontCacheLimit) {
@@ -600,6 +629,7 @@ void Renderer::draw(const Form& form, const TooltipView* tooltip, float pixelSca
   }
   d.hadTooltip = tooltip != nullptr;
   d.placed = std::move(placed);
+  d.dropHiddenPictures();
   d.lastSerial = form.changeSerial();
   d.haveFrame = true;
   // Nothing changed on screen (say, the caption of a hidden label): nothing to show either.
