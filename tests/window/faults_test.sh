@@ -32,36 +32,31 @@ story() {
 }
 
 # The window's logical grid: 8.1 x 6.1 units over the client area, origin at (-0.05, -0.05).
-px() { awk -v u="$1" -v w="$WW" -v o="$WX" 'BEGIN { printf "%d", o + (u + 0.05) * w / 8.1 }'; }
-py() { awk -v u="$1" -v h="$WH" -v o="$WY" 'BEGIN { printf "%d", o + (u + 0.05) * h / 6.1 }'; }
-colour_at() { wt_pixel "$(px "$1")" "$(py "$2")"; }
 wait_for() {  # X Y "r,g,b" SECONDS
   local deadline=$((SECONDS + $4))
   while [ $SECONDS -le $deadline ]; do
     wt_shot
-    wt_near "$(colour_at "$1" "$2")" "$3" 24 && return 0
+    wt_near "$(wt_colour_at "$1" "$2")" "$3" 24 && return 0
     sleep 0.3
   done
   return 1
 }
-click() { xdotool mousemove --sync "$(px "$1")" "$(py "$2")" click "$3"; }
-alive() { kill -0 "$WT_GAME_PID" 2>/dev/null || wt_fail "$1: the game is gone: $(cat "$WORK/game.log")"; }
 said() { grep -q -- "$2" "$WORK/game.log" || wt_fail "$1: stderr does not name \"$2\": $(cat "$WORK/game.log")"; }
 
 # HARD from the title (whatever it shows) to the bad end and back; then a second press starts again.
 play_hard() {  # case name, colour the title shows
-  wait_for 4 3 "$2" 5 || wt_fail "$1: the title area is not shown: $(colour_at 4 3)"
-  click 4 3 3
-  wait_for 3 5 "$ONE" 5 || wt_fail "$1: a right click on the title did not start the opening: $(colour_at 3 5)"
-  click 3 3 1
-  wait_for 3 5 "$BAD" 45 || wt_fail "$1: HARD did not reach its bad end by day 31: $(colour_at 3 5)"
-  alive "$1"
-  click 3 3 1
+  wait_for 4 3 "$2" 5 || wt_fail "$1: the title area is not shown: $(wt_colour_at 4 3)"
+  wt_click 4 3 3
+  wait_for 3 5 "$ONE" 5 || wt_fail "$1: a right click on the title did not start the opening: $(wt_colour_at 3 5)"
+  wt_click 3 3 1
+  wait_for 3 5 "$BAD" 45 || wt_fail "$1: HARD did not reach its bad end by day 31: $(wt_colour_at 3 5)"
+  wt_alive "$1"
+  wt_click 3 3 1
   sleep 1
-  alive "$1"
+  wt_alive "$1"
   # Back at the title, another right click opens the story again.
-  click 4 3 3
-  wait_for 3 5 "$ONE" 5 || wt_fail "$1: the title did not come back after the bad end: $(colour_at 3 5)"
+  wt_click 4 3 3
+  wait_for 3 5 "$ONE" 5 || wt_fail "$1: the title did not come back after the bad end: $(wt_colour_at 3 5)"
 }
 
 wt_start_xvfb 1024 768
@@ -75,7 +70,7 @@ said "broken content" "img/ttl.jpg"
 said "broken content" "bgm.mid"
 # Without its picture the title shows what the picture buffer last held: nothing yet, then the bad end.
 wt_shot
-play_hard "broken content" "$(colour_at 4 3)"
+play_hard "broken content" "$(wt_colour_at 4 3)"
 wt_stop_game
 
 # ---- A music file that is text ----
@@ -83,7 +78,7 @@ story
 printf 'not music\r\n' >"$WORK/bgm.mid"
 wt_launch
 said "text as music" "bgm.mid"
-alive "text as music"
+wt_alive "text as music"
 wt_stop_game
 
 # ---- No audio device: an SDL audio driver that does not exist ----

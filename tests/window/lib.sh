@@ -132,6 +132,16 @@ wt_pixel() {
   convert "$SHOT" -format "%[fx:int(255*p{$1,$2}.r+0.5)],%[fx:int(255*p{$1,$2}.g+0.5)],%[fx:int(255*p{$1,$2}.b+0.5)]" info:
 }
 
+# Screen pixel of a point given in the window's logical units (8.1 × 6.1 with the origin at -0.05).
+wt_px() { awk -v u="$1" -v w="$WW" -v o="$WX" 'BEGIN { printf "%d", o + (u + 0.05) * w / 8.1 }'; }
+wt_py() { awk -v u="$1" -v h="$WH" -v o="$WY" 'BEGIN { printf "%d", o + (u + 0.05) * h / 6.1 }'; }
+# "r,g,b" of the last screenshot at a point in logical units.
+wt_colour_at() { wt_pixel "$(wt_px "$1")" "$(wt_py "$2")"; }
+# wt_click X Y BUTTON: press a mouse button (1 left, 3 right) at a point in logical units.
+wt_click() { xdotool mousemove --sync "$(wt_px "$1")" "$(wt_py "$2")" click "$3"; }
+# wt_alive WHAT: the game is still running, or the test fails with its output.
+wt_alive() { kill -0 "$WT_GAME_PID" 2>/dev/null || wt_fail "$1: the game is gone: $(cat "$WORK/game.log")"; }
+
 # wt_near "r,g,b" "r,g,b" TOLERANCE: true when every channel is within the tolerance (JPEG is lossy).
 wt_near() {
   local IFS=,

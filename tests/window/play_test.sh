@@ -56,10 +56,6 @@ for n in 0 1 2 3 4 5 6 7 8; do
 done
 
 # ---- Reading the screen ----
-# The window's logical grid: 8.1 x 6.1 units over the client area, origin at (-0.05, -0.05).
-px() { awk -v u="$1" -v w="$WW" -v o="$WX" 'BEGIN { printf "%d", o + (u + 0.05) * w / 8.1 }'; }
-py() { awk -v u="$1" -v h="$WH" -v o="$WY" 'BEGIN { printf "%d", o + (u + 0.05) * h / 6.1 }'; }
-colour_at() { wt_pixel "$(px "$1")" "$(py "$2")"; }
 # click X Y BUTTON (1 left, 3 right); then the pointer leaves the window, so that no tooltip covers anything.
 # Clicks come at least 0.7 s apart, as a reader's do: two presses closer than the double-click time make
 # a double click, whose second press is no click.
@@ -68,15 +64,14 @@ click() {
   local now
   now=$(date +%s%3N)
   [ $((now - LAST_CLICK)) -ge 700 ] || sleep "0.$(printf '%03d' $((700 - (now - LAST_CLICK))))"
-  xdotool mousemove --sync "$(px "$1")" "$(py "$2")" click "$3"
+  wt_click "$1" "$2" "$3"
   LAST_CLICK=$(date +%s%3N)
   xdotool mousemove 0 0
 }
-alive() { kill -0 "$WT_GAME_PID" 2>/dev/null || wt_fail "$1: the game is gone: $(cat "$WORK/game.log")"; }
 # The name of the picture whose colour the scene shows at (3, 5), below the text, or "?" for none.
 scene() {
   local got name
-  got=$(colour_at 3 5)
+  got=$(wt_colour_at 3 5)
   for name in "${!COLOUR[@]}"; do
     wt_near "$got" "${COLOUR[$name]}" 12 && echo "$name" && return
   done
@@ -88,7 +83,7 @@ wait_scene() {
   while [ $SECONDS -le $deadline ]; do
     wt_shot "$3"
     [ "$(scene)" = "$1" ] && return 0
-    alive "waiting for $1"
+    wt_alive "waiting for $1"
     sleep 0.3
   done
   return 1
@@ -98,7 +93,7 @@ wait_scene() {
 white_text() {
   local x0 y0 x1 y1
   # Two pixels inside the picture, clear of the white margin around it whatever the rounding.
-  x0=$(($(px 0) + 2)) y0=$(($(py 0) + 2)) x1=$(($(px 6) - 2)) y1=$(($(py 6) - 2))
+  x0=$(($(wt_px 0) + 2)) y0=$(($(wt_py 0) + 2)) x1=$(($(wt_px 6) - 2)) y1=$(($(wt_py 6) - 2))
   convert "$SHOT" -crop "$((x1 - x0))x$((y1 - y0))+$x0+$y0" +repage -separate -evaluate-sequence min \
     -threshold 90% -format "%[fx:int(mean*w*h+0.5)] %@" info: 2>/dev/null |
     awk -v x0="$x0" -v y0="$y0" '{ split($2, g, /[x+]/); printf "%d %dx%d+%d+%d", $1, g[1], g[2], g[3] + x0, g[4] + y0 }'
@@ -123,24 +118,24 @@ check_shape() {
 # at its top left, inside it.
 check_scene() {
   local want=${COLOUR[$1]} what=$2 text count box bw bh bx by
-  wt_expect_pixel $(($(px 6) - 4)) $(($(py 0) + 3)) "$BAND" "$what: top-right corner of the scene"
-  wt_expect_pixel $(($(px 0) + 3)) $(($(py 6) - 4)) "$want" "$what: bottom-left corner of the scene"
-  wt_expect_pixel $(($(px 6) - 4)) $(($(py 6) - 4)) "$BAND" "$what: bottom-right corner of the scene"
-  wt_expect_pixel "$(px 3)" "$(py 3)" "$want" "$what: middle of the scene"
-  wt_expect_pixel "$(px 4.3)" "$(py 4)" "$want" "$what: just left of the picture's band"
-  wt_expect_pixel "$(px 4.7)" "$(py 4)" "$BAND" "$what: just inside the picture's band"
+  wt_expect_pixel $(($(wt_px 6) - 4)) $(($(wt_py 0) + 3)) "$BAND" "$what: top-right corner of the scene"
+  wt_expect_pixel $(($(wt_px 0) + 3)) $(($(wt_py 6) - 4)) "$want" "$what: bottom-left corner of the scene"
+  wt_expect_pixel $(($(wt_px 6) - 4)) $(($(wt_py 6) - 4)) "$BAND" "$what: bottom-right corner of the scene"
+  wt_expect_pixel "$(wt_px 3)" "$(wt_py 3)" "$want" "$what: middle of the scene"
+  wt_expect_pixel "$(wt_px 4.3)" "$(wt_py 4)" "$want" "$what: just left of the picture's band"
+  wt_expect_pixel "$(wt_px 4.7)" "$(wt_py 4)" "$BAND" "$what: just inside the picture's band"
   # Right of the scene, the window's white background, not the picture.
-  wt_expect_pixel $(($(px 6) + 3)) "$(py 5.8)" "$WHITE" "$what: the strip right of the scene"
+  wt_expect_pixel $(($(wt_px 6) + 3)) "$(wt_py 5.8)" "$WHITE" "$what: the strip right of the scene"
   text=$(white_text)
   read -r count box <<<"$text"
   IFS='x+' read -r bw bh bx by <<<"$box"
   echo "$what: window ${WW}x${WH} at ($WX, $WY), white text: $count pixels in $box"
   [ "$count" -ge 30 ] || wt_fail "$what: no white text over the scene picture ($count white pixels)"
   # The rows start near the left edge of the picture, below the empty first row, and stay in its top part.
-  [ $((bx - $(px 0))) -le $((WW / 40)) ] || wt_fail "$what: the text starts at x $bx, the scene at $(px 0)"
-  [ "$by" -gt "$(py 0)" ] && [ $((by + bh)) -lt "$(py 2.5)" ] ||
-    wt_fail "$what: the text ($box) is not in the top of the scene ($(py 0) to $(py 6))"
-  [ $((bx + bw)) -lt "$(px 6)" ] || wt_fail "$what: the text ($box) runs out of the scene"
+  [ $((bx - $(wt_px 0))) -le $((WW / 40)) ] || wt_fail "$what: the text starts at x $bx, the scene at $(wt_px 0)"
+  [ "$by" -gt "$(wt_py 0)" ] && [ $((by + bh)) -lt "$(wt_py 2.5)" ] ||
+    wt_fail "$what: the text ($box) is not in the top of the scene ($(wt_py 0) to $(wt_py 6))"
+  [ $((bx + bw)) -lt "$(wt_px 6)" ] || wt_fail "$what: the text ($box) runs out of the scene"
   TEXT_W=$bw TEXT_H=$bh
 }
 
@@ -167,7 +162,7 @@ steer() {
       [ "$odd" -lt 2 ] || wt_fail "steering towards $want: the scene shows $now instead"
       continue
     fi
-    rgb=$(colour_at 7 5)
+    rgb=$(wt_colour_at 7 5)
     g=$(cut -d, -f2 <<<"$rgb")
     p=$(cut -d, -f"${channel[$who]}" <<<"$rgb")
     [ "$wish" != leaf ] && [ "$p" -gt "$max" ] && max=$p
@@ -203,7 +198,7 @@ play_event() {
   local deadline=$((SECONDS + 5))
   while :; do
     wt_shot wishing
-    [ "$(colour_at 7 5)" != "0,0,0" ] && [ "$(white_text | cut -d' ' -f1)" -eq 0 ] && break
+    [ "$(wt_colour_at 7 5)" != "0,0,0" ] && [ "$(white_text | cut -d' ' -f1)" -eq 0 ] && break
     [ $SECONDS -le $deadline ] || wt_fail "$what: the last click did not hand over to the wish simulation"
     sleep 0.3
   done
@@ -224,7 +219,7 @@ play_event() {
   # that started the event: the wished-for power at 205 or more, the other none, the leaf at 100 or more
   # after its daily loss.
   local rgb r g b
-  rgb=$(colour_at 7 5)
+  rgb=$(wt_colour_at 7 5)
   IFS=, read -r r g b <<<"$rgb"
   echo "$what: the swatch shows $rgb (her, leaf, him) while the event is on"
   [ "$g" -ge 100 ] || wt_fail "$what: the event started with the leaf power at $g (swatch $rgb)"
@@ -248,13 +243,13 @@ play_event() {
     [ $SECONDS -le $deadline ] || wt_fail "$what: after the resize to ${5}x$6 the window is ${WW}x${WH} at ($WX, $WY)"
     last="$WX $WY $WW $WH"
   done
-  alive "$what, resized"
+  wt_alive "$what, resized"
   check_shape "$sw" "$sh" "$what, resized"
   # On a busy machine the frame of the new size may come a little after the window took it.
   deadline=$((SECONDS + 5))
   while :; do
     wt_shot "$name-resized"
-    wt_near "$(wt_pixel $(($(px 6) - 4)) $(($(py 6) - 4)))" "$BAND" 16 && break
+    wt_near "$(wt_pixel $(($(wt_px 6) - 4)) $(($(wt_py 6) - 4)))" "$BAND" 16 && break
     [ $SECONDS -le $deadline ] || break
     sleep 0.3
   done
@@ -276,15 +271,15 @@ play_event() {
     sleep 0.3
   done
   # ... and the powers move again.
-  rgb=$(colour_at 7 5)
+  rgb=$(wt_colour_at 7 5)
   deadline=$((SECONDS + 5))
   while :; do
     sleep 0.5
     wt_shot after-event
-    [ "$(colour_at 7 5)" != "$rgb" ] && break
+    [ "$(wt_colour_at 7 5)" != "$rgb" ] && break
     [ $SECONDS -le $deadline ] || wt_fail "$what: the swatch stays at $rgb after the event"
   done
-  alive "$what, after the event"
+  wt_alive "$what, after the event"
 }
 
 # ---- 1024 x 768: HARD left alone, then EASY after it ----
@@ -303,7 +298,7 @@ sleep 3
 wt_shot bad-end-waits
 [ "$(scene)" = bad ] || wt_fail "the bad end did not wait for a click: $(scene)"
 [ "$(white_text | cut -d' ' -f1)" -ge 10 ] || wt_fail "the bad end's last line is not shown"
-alive "the bad end"
+wt_alive "the bad end"
 click 3 1 1
 wait_scene title 5 title-again || wt_fail "a click on the bad end's last line did not bring back the title: $(scene)"
 # The leaf power that HARD built up carries over into this game; the steering starts from it.

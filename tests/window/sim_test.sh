@@ -30,10 +30,7 @@ done
 wt_start_xvfb 1024 768
 
 # The window's logical grid: 8.1 x 6.1 units over the client area, origin at (-0.05, -0.05).
-px() { awk -v u="$1" -v w="$WW" -v o="$WX" 'BEGIN { printf "%d", o + (u + 0.05) * w / 8.1 }'; }
-py() { awk -v u="$1" -v h="$WH" -v o="$WY" 'BEGIN { printf "%d", o + (u + 0.05) * h / 6.1 }'; }
-colour_at() { wt_pixel "$(px "$1")" "$(py "$2")"; }
-looks() { wt_near "$(colour_at "$1" "$2")" "$3" 24; }
+looks() { wt_near "$(wt_colour_at "$1" "$2")" "$3" 24; }
 # wait_for X Y "r,g,b" SECONDS: the colour at the logical point (x, y) turns to "r,g,b" in time.
 wait_for() {
   local deadline=$((SECONDS + $4))
@@ -44,24 +41,23 @@ wait_for() {
   done
   return 1
 }
-click() { xdotool mousemove --sync "$(px "$1")" "$(py "$2")" click "$3"; }  # 1 left, 3 right
 # One channel (1 red, 2 green, 3 blue) of the power swatch, which fills (6, 4.3)-(8, 5.6).
 swatch() {
   wt_shot swatch
-  colour_at 7 5 | cut -d, -f"$1"
+  wt_colour_at 7 5 | cut -d, -f"$1"
 }
 # Through the title and the two-page opening into the wish simulation.
 play_opening() {  # xdotool button, difficulty name
-  wait_for 4 3 "$TITLE" 5 || wt_fail "$2: title picture not shown: $(colour_at 4 3)"
-  click 4 3 "$1"
-  wait_for 3 5 "$ONE" 3 || wt_fail "$2: the opening's first picture did not follow the click: $(colour_at 3 5)"
-  looks 7 5.8 "$WHITE" || wt_fail "$2: the title still covers the window after the click: $(colour_at 7 5.8)"
+  wait_for 4 3 "$TITLE" 5 || wt_fail "$2: title picture not shown: $(wt_colour_at 4 3)"
+  wt_click 4 3 "$1"
+  wait_for 3 5 "$ONE" 3 || wt_fail "$2: the opening's first picture did not follow the click: $(wt_colour_at 3 5)"
+  looks 7 5.8 "$WHITE" || wt_fail "$2: the title still covers the window after the click: $(wt_colour_at 7 5.8)"
   sleep 1
   wt_shot
   looks 3 5 "$ONE" || wt_fail "$2: the opening went on without a click"
-  click 3 3 1
-  wait_for 3 5 "$TWO" 3 || wt_fail "$2: a click on the text did not advance it: $(colour_at 3 5)"
-  click 3 3 1
+  wt_click 3 3 1
+  wait_for 3 5 "$TWO" 3 || wt_fail "$2: a click on the text did not advance it: $(wt_colour_at 3 5)"
+  wt_click 3 3 1
 }
 
 # ---- Left click: EASY ----
@@ -72,11 +68,11 @@ sleep 2
 green=$(swatch 2)
 red=$(swatch 1)
 [ "$green" -gt 60 ] && [ "$red" -lt 20 ] || wt_fail "leaf power does not grow first (green $green, red $red)"
-click 7 0.5 1 # her
+wt_click 7 0.5 1 # her
 sleep 3
 red=$(swatch 1)
 [ "$red" -gt 100 ] || wt_fail "wishing for her does not raise the red of the swatch (red $red)"
-click 7 1.5 1 # him
+wt_click 7 1.5 1 # him
 sleep 3
 blue=$(swatch 3)
 red=$(swatch 1)
@@ -85,7 +81,7 @@ red=$(swatch 1)
 # EASY lasts 99 days of 3 s: well after HARD's thirty-one days it is still running.
 sleep 24
 wt_shot
-looks 3 5 "$TWO" || wt_fail "EASY ended too soon: $(colour_at 3 5)"
+looks 3 5 "$TWO" || wt_fail "EASY ended too soon: $(wt_colour_at 3 5)"
 wt_stop_game
 
 # ---- Right click: HARD, whose day 31 comes after thirty seconds ----
@@ -93,9 +89,9 @@ wt_launch
 play_opening 3 HARD
 sleep 1
 [ "$(swatch 2)" -gt 60 ] || wt_fail "leaf power does not grow in HARD"
-wait_for 3 5 "$BAD" 40 || wt_fail "HARD did not reach its bad end by day 31: $(colour_at 3 5)"
+wait_for 3 5 "$BAD" 40 || wt_fail "HARD did not reach its bad end by day 31: $(wt_colour_at 3 5)"
 # Its ">end" brings the title back for another game.
-click 3 3 1
+wt_click 3 3 1
 wait_for 4 3 "$TITLE" 5 || wt_fail "the bad end did not return to the title"
 wt_stop_game
 
