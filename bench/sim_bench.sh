@@ -20,10 +20,7 @@ cp "$build"/img/*.jpg "$WORK/img/" 2>/dev/null || wt_skip "no bundled pictures i
 wt_crlf opn.dat ">img oka" "wish" "tugi"
 wt_crlf badend.dat "bad end" ">end"
 wt_crlf end.dat "the end" ">end"
-for n in 0 1 2 3 4 5 6 7 8; do
-  wt_crlf "0$n.dat" "tugi"
-  wt_crlf "1$n.dat" "tugi"
-done
+wt_instant_events
 
 wt_start_xvfb 1024 768
 at() { xdotool mousemove --sync $((WX + WW * $1 / 810)) $((WY + WH * $2 / 610)) click "$3"; }

@@ -23,11 +23,7 @@ story() {
   wt_crlf opn.dat ">img one" "opening" "tugi"
   wt_crlf badend.dat ">img bad" "bad end" ">end"
   wt_crlf end.dat "the end" ">end"
-  local n
-  for n in 0 1 2 3 4 5 6 7 8; do
-    wt_crlf "0$n.dat" "tugi"
-    wt_crlf "1$n.dat" "tugi"
-  done
+  wt_instant_events
   midi >"$WORK/bgm.mid"
 }
 

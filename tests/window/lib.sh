@@ -90,6 +90,16 @@ wt_crlf() {
   printf '%s\r\n' "$@" >"$WORK/txt/$file"
 }
 
+# The eighteen event scenarios, each handing straight back to the wish simulation, for tests in which
+# an event falling due must change nothing on screen.
+wt_instant_events() {
+  local n
+  for n in 0 1 2 3 4 5 6 7 8; do
+    wt_crlf "0$n.dat" "tugi"
+    wt_crlf "1$n.dat" "tugi"
+  done
+}
+
 wt_window_geometry() {
   eval "$(xdotool getwindowgeometry --shell "$WID")"
   WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
