@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "platform/event_loop.h"
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/option_button.h"
-#include "platform/picture_box.h"
-#include "platform/timer.h"
+#include "platform/runtime/event_loop.h"
+#include "platform/runtime/form.h"
+#include "platform/runtime/label.h"
+#include "platform/runtime/option_button.h"
+#include "platform/runtime/picture_box.h"
+#include "platform/runtime/timer.h"
 
 class Fom {
  public:

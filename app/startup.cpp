@@ -4,8 +4,8 @@
 
 #include "app/fom.h"
 #include "audio/shared_routines.h"
-#include "platform/app.h"
-#include "platform/text_file.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/app.h"
 
 void Fom::StartUp() {
   AppDir = platform::AppPath();

@@ -5,8 +5,8 @@
 
 #include "app/fom.h"
 #include "audio/shared_routines.h"
-#include "platform/mci.h"
-#include "platform/vb_strings.h"
+#include "platform/media/mci.h"
+#include "platform/runtime/vb_strings.h"
 
 void Fom::PollBgm() {
   // A 16-character blank buffer offered as 15: the device's reply and its zero land at the front, the

@@ -2,8 +2,8 @@
 // Every result of the media interface is ignored: without music the game simply runs silent.
 #include "audio/shared_routines.h"
 
-#include "platform/mci.h"
-#include "platform/text_file.h"
+#include "platform/media/mci.h"
+#include "platform/media/text_file.h"
 
 int16_t BgmLoop = 0;
 platform::Variant LoopVar;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/variant.h"
+#include "platform/runtime/variant.h"
 
 // The music is to play and to loop. A 16-bit boolean of the old language: true is -1, and the music
 // routines act only when it is exactly -1.

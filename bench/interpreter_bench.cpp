@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/fom.h"
-#include "platform/event_loop.h"
-#include "platform/text_file.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/event_loop.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/app.h"
-#include "platform/mci.h"
+#include "platform/media/mci.h"
+#include "platform/runtime/app.h"
 
 namespace {
 

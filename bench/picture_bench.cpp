@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/form.h"
-#include "platform/picture_box.h"
+#include "platform/media/image.h"
+#include "platform/runtime/form.h"
+#include "platform/runtime/picture_box.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/fom.h"
-#include "platform/event_loop.h"
-#include "platform/renderer.h"
+#include "platform/runtime/event_loop.h"
+#include "platform/sdl/renderer.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "app/fom.h"
-#include "platform/app.h"
-#include "platform/event_loop.h"
-#include "platform/mci.h"
-#include "platform/text_file.h"
-#include "platform/window_backend.h"
+#include "platform/media/mci.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/app.h"
+#include "platform/runtime/event_loop.h"
+#include "platform/sdl/window_backend.h"
 
 namespace {
 

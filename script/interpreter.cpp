@@ -8,9 +8,9 @@
 
 #include "app/fom.h"
 #include "audio/shared_routines.h"
-#include "platform/app.h"
-#include "platform/text_file.h"
-#include "platform/vb_strings.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/app.h"
+#include "platform/runtime/vb_strings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/fom.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "app/fom.h"
 #include "audio/shared_routines.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 
 namespace {
 

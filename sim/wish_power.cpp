@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/fom.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 
 namespace {
 constexpr int kPowerMax = 255;

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "app/fom.h"
-#include "platform/event_loop.h"
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/option_button.h"
-#include "platform/picture_box.h"
+#include "platform/runtime/event_loop.h"
+#include "platform/runtime/form.h"
+#include "platform/runtime/label.h"
+#include "platform/runtime/option_button.h"
+#include "platform/runtime/picture_box.h"
 #include "tests/support/game_harness.h"
 
 using platform::Control;

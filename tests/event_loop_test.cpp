@@ -1,13 +1,13 @@
 // The one thread: timer floor, coalescing, deadline order, no tick inside a running handler.
-#include "platform/event_loop.h"
+#include "platform/runtime/event_loop.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/timer.h"
-#include "platform/vb_strings.h"
+#include "platform/runtime/timer.h"
+#include "platform/runtime/vb_strings.h"
 
 using platform::EventLoop;
 using platform::ManualClock;

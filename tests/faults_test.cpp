@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/fom.h"
-#include "platform/mci.h"
-#include "platform/text_file.h"
+#include "platform/media/mci.h"
+#include "platform/media/text_file.h"
 #include "tests/support/game_harness.h"
 
 namespace fs = std::filesystem;

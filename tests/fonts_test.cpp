@@ -1,6 +1,6 @@
 // Font lookup: the Windows Japanese family names the game uses reach a proportional Japanese gothic, and
 // bold is synthesised where the family has no bold face.
-#include "platform/fonts.h"
+#include "platform/sdl/fonts.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "audio/shared_routines.h"
-#include "platform/text_file.h"
+#include "platform/media/text_file.h"
 #include "tests/support/game_harness.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "app/fom.h"
 #include "audio/shared_routines.h"
-#include "platform/event_loop.h"
+#include "platform/runtime/event_loop.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_file.h"
+#include "platform/media/text_file.h"
 
 namespace fs = std::filesystem;
 

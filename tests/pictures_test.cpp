@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/fom.h"
-#include "platform/image.h"
+#include "platform/media/image.h"
 #include "tests/support/game_harness.h"
 
 using testing_support::HeadlessGame;

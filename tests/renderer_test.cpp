@@ -2,7 +2,7 @@
 // clipped to their parents, hidden controls not drawn, text rasterised at the real size, tooltips inside
 // the window, an unchanged frame making nothing afresh, and a frame that redraws only what changed
 // reading the same as a whole redraw.
-#include "platform/renderer.h"
+#include "platform/sdl/renderer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,12 @@
 #include <random>
 #include <string>
 
-#include "platform/fonts.h"
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/option_button.h"
-#include "platform/picture_box.h"
+#include "platform/media/image.h"
+#include "platform/runtime/form.h"
+#include "platform/runtime/label.h"
+#include "platform/runtime/option_button.h"
+#include "platform/runtime/picture_box.h"
+#include "platform/sdl/fonts.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ class RendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(canvas.ok());
+    installPictureDecoder();
     form.setBackColor(kWhite);  // 9600 × 7200 twips: a 640 × 480 client area without frame
   }
   Form form{"fom"};

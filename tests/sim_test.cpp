@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/fom.h"
-#include "platform/control.h"
+#include "platform/runtime/control.h"
 #include "tests/support/game_harness.h"
 
 using testing_support::HeadlessGame;

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "app/fom.h"
-#include "platform/app.h"
-#include "platform/mci.h"
-#include "platform/text_file.h"
+#include "platform/media/mci.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/app.h"
 #include "tests/support/game_harness.h"
 
 using testing_support::HeadlessGame;

@@ -9,9 +9,9 @@
 
 #include "app/fom.h"
 #include "audio/shared_routines.h"
-#include "platform/app.h"
-#include "platform/mci.h"
-#include "platform/text_file.h"
+#include "platform/media/mci.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/app.h"
 #include "tests/support/game_harness.h"
 
 namespace fs = std::filesystem;

@@ -1,6 +1,6 @@
 // Sequential text-file input: CP932 decoding, the three line-end cases, the end of the file, and the
 // harmless reads and closes of numbers that are not open.
-#include "platform/text_file.h"
+#include "platform/media/text_file.h"
 
 #include <gtest/gtest.h>
 

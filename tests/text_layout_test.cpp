@@ -1,6 +1,6 @@
 // Line layout of captions: the Japanese line-breaking rules, CR LF, whole ASCII words, and a huge caption,
 // measured with fixed widths (ASCII 5 px, everything else 10 px) so that no font is needed.
-#include "platform/text_layout.h"
+#include "platform/runtime/text_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,19 +1,19 @@
 // The real window driven through SDL's dummy video driver: presses and releases reach the topmost visible
 // control as the old runtime delivered them, the close unloads the window, tooltips follow the pointer,
 // and frames are drawn only when something changed, at most one per display refresh.
-#include "platform/window_backend.h"
+#include "platform/sdl/window_backend.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "platform/event_loop.h"
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/option_button.h"
-#include "platform/picture_box.h"
-#include "platform/timer.h"
+#include "platform/runtime/event_loop.h"
+#include "platform/runtime/form.h"
+#include "platform/runtime/label.h"
+#include "platform/runtime/option_button.h"
+#include "platform/runtime/picture_box.h"
+#include "platform/runtime/timer.h"
 
 namespace {
 

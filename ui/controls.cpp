@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/fom.h"
+#include "platform/media/image.h"
 
 namespace {
 
@@ -73,6 +74,8 @@ Fom::Fom(platform::EventLoop& loop)
       timColor(loop, 100, false),
       TimDay(loop, 3000, false),
       BgmTim(loop, 1, true) {
+  // The game's pictures are JPEG files, decoded by the media backend.
+  platform::installPictureDecoder();
   Me.setCaption("Lanternfall");
   Me.setIcon(lanternIcon());
 

@@ -1,7 +1,7 @@
 // Picture display: every picture is loaded into the hidden buffer E and stretch-painted from there over a
 // whole picture box.
 #include "app/fom.h"
-#include "platform/app.h"
+#include "platform/runtime/app.h"
 
 void Fom::ShowPicture(const std::string& name) {
   note("picture", name);

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "app/fom.h"
-#include "platform/event_loop.h"
-#include "platform/text_file.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/event_loop.h"
 
 namespace {
 

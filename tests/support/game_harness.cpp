@@ -6,9 +6,9 @@
 #include <fstream>
 #include <random>
 
-#include "platform/app.h"
-#include "platform/mci.h"
-#include "platform/text_file.h"
+#include "platform/media/mci.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/app.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/fom.h"
-#include "platform/event_loop.h"
+#include "platform/runtime/event_loop.h"
 
 namespace testing_support {
 

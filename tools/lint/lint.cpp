@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/image.h"
-#include "platform/text_file.h"
-#include "platform/text_layout.h"
-#include "platform/text_measure.h"
+#include "platform/media/image.h"
+#include "platform/media/text_file.h"
+#include "platform/runtime/text_layout.h"
+#include "platform/sdl/text_measure.h"
 
 namespace fs = std::filesystem;
 

@@ -1,0 +1,463 @@
+// The MIDI sequencer device: FluidSynth's synth and player, timed by the samples it renders, so that the
+// offline sink and the sound card play a file identically.
+#include "platform/media/sequencer.h"
+
+#include <SDL.h>
+#include <fluidsynth.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/runtime/app.h"
+
+namespace platform {
+namespace {
+
+fluid_synth_t* asSynth(void* p) { return static_cast<fluid_synth_t*>(p); }
+fluid_player_t* asPlayer(void* p) { return static_cast<fluid_player_t*>(p); }
+
+// FluidSynth advances its player once per 64-frame block; checking for the end after each such block
+// makes "stopped" appear within 1.5 ms of the last tick, whatever buffer size the sound card asks for.
+constexpr int kEndCheckFrames = 64;
+// A large device buffer keeps the audio thread asleep most of the time; latency does not matter for
+// background music.
+constexpr int kDeviceBufferFrames = 2048;
+
+uint32_t be32(const std::string& b, size_t at) {
+  return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) |
+         (uint32_t(uint8_t(b[at + 2])) << 8) | uint32_t(uint8_t(b[at + 3]));
+}
+uint32_t le32(const std::string& b, size_t at) {
+  return (uint32_t(uint8_t(b[at + 3])) << 24) | (uint32_t(uint8_t(b[at + 2])) << 16) |
+         (uint32_t(uint8_t(b[at + 1])) << 8) | uint32_t(uint8_t(b[at]));
+}
+
+// Reads a variable-length quantity; false when it runs past `end` or over four bytes.
+bool readVarLen(const std::string& b, size_t& at, size_t end, uint32_t* value) {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (at >= end) return false;
+    const uint8_t c = uint8_t(b[at++]);
+    v = (v << 7) | (c & 0x7f);
+    if (!(c & 0x80)) {
+      *value = v;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Walks one track: its end tick, and the tempo changes it holds.
+bool scanTrack(const std::string& b, size_t at, size_t end, MidiFileInfo* info) {
+  int64_t tick = 0;
+  uint8_t running = 0;
+  while (at < end) {
+    uint32_t delta = 0;
+    if (!readVarLen(b, at, end, &delta)) return false;
+    tick += delta;
+    if (at >= end) return false;
+    uint8_t status = uint8_t(b[at]);
+    if (status & 0x80) {
+      ++at;
+    } else {
+      if (!running) return false;  // data byte with no running status to continue
+      status = running;
+    }
+    if (status == 0xff) {
+      if (at >= end) return false;
+      const uint8_t type = uint8_t(b[at++]);
+      uint32_t len = 0;
+      if (!readVarLen(b, at, end, &len) || len > end - at) return false;
+      if (type == 0x51 && len == 3) {
+        const int64_t micros = (int64_t(uint8_t(b[at])) << 16) | (int64_t(uint8_t(b[at + 1])) << 8) |
+                               int64_t(uint8_t(b[at + 2]));
+        if (micros > 0) info->tempos.push_back({tick, micros});
+      }
+      at += len;
+      if (type == 0x2f) break;
+      running = 0;
+    } else if (status == 0xf0 || status == 0xf7) {
+      uint32_t len = 0;
+      if (!readVarLen(b, at, end, &len) || len > end - at) return false;
+      at += len;
+      running = 0;
+    } else if (status >= 0xf0) {
+      return false;  // system common and real-time messages do not belong in a file
+    } else {
+      const int dataBytes = ((status & 0xf0) == 0xc0 || (status & 0xf0) == 0xd0) ? 1 : 2;
+      if (end - at < size_t(dataBytes)) return false;
+      at += size_t(dataBytes);
+      running = status;
+    }
+  }
+  // A track cut short of its end-of-track event still plays to its last event.
+  info->totalTicks = std::max(info->totalTicks, tick);
+  return true;
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+int64_t MidiFileInfo::ticksToMs(int64_t tick) const {
+  if (smpteFramesPerSecond > 0) return tick * 1000 / (int64_t(smpteFramesPerSecond) * ticksPerQuarter);
+  // Sum over the tempo segments; 120 beats a minute until the first tempo event.
+  int64_t micros = 0, at = 0, perQuarter = 500000;
+  for (const Tempo& t : tempos) {
+    if (t.tick >= tick) break;
+    micros += (t.tick - at) * perQuarter / ticksPerQuarter;
+    at = t.tick;
+    perQuarter = t.microsPerQuarter;
+  }
+  micros += (tick - at) * perQuarter / ticksPerQuarter;
+  return micros / 1000;
+}
+
+int64_t MidiFileInfo::msToTicks(int64_t ms) const {
+  if (smpteFramesPerSecond > 0) return ms * smpteFramesPerSecond * ticksPerQuarter / 1000;
+  const int64_t target = ms * 1000;
+  int64_t micros = 0, at = 0, perQuarter = 500000;
+  for (const Tempo& t : tempos) {
+    const int64_t segment = (t.tick - at) * perQuarter / ticksPerQuarter;
+    if (micros + segment > target) break;
+    micros += segment;
+    at = t.tick;
+    perQuarter = t.microsPerQuarter;
+  }
+  return at + (target - micros) * ticksPerQuarter / perQuarter;
+}
+
+bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* smf) {
+  std::string data = bytes;
+  // RMID: a RIFF file whose "data" chunk is the standard MIDI file.
+  if (data.size() >= 12 && data.compare(0, 4, "RIFF") == 0 && data.compare(8, 4, "RMID") == 0) {
+    size_t at = 12;
+    std::string inner;
+    while (at + 8 <= data.size()) {
+      const uint32_t len = le32(data, at + 4);
+      if (len > data.size() - at - 8) return false;
+      if (data.compare(at, 4, "data") == 0) {
+        inner = data.substr(at + 8, len);
+        break;
+      }
+      at += 8 + len + (len & 1);
+    }
+    if (inner.empty()) return false;
+    data = std::move(inner);
+  }
+  if (data.size() < 14 || data.compare(0, 4, "MThd") != 0) return false;
+  const uint32_t headerLen = be32(data, 4);
+  if (headerLen < 6 || headerLen > data.size() - 8) return false;
+  const int tracks = (uint8_t(data[10]) << 8) | uint8_t(data[11]);
+  const int division = (uint8_t(data[12]) << 8) | uint8_t(data[13]);
+  MidiFileInfo result;
+  if (division & 0x8000) {
+    result.smpteFramesPerSecond = -int8_t(uint8_t(division >> 8));
+    result.ticksPerQuarter = division & 0xff;
+  } else {
+    result.ticksPerQuarter = division;
+  }
+  if (result.ticksPerQuarter <= 0 || tracks == 0) return false;
+  if (division & 0x8000 && result.smpteFramesPerSecond <= 0) return false;
+  size_t at = 8 + headerLen;
+  int found = 0;
+  while (found < tracks && at + 8 <= data.size()) {
+    const uint32_t len = be32(data, at + 4);
+    if (len > data.size() - at - 8) return false;
+    if (data.compare(at, 4, "MTrk") == 0) {
+      if (!scanTrack(data, at + 8, at + 8 + len, &result)) return false;
+      ++found;
+    }
+    at += 8 + len;  // chunks of other kinds are skipped, as readers must
+  }
+  if (found == 0) return false;
+  std::stable_sort(
+      result.tempos.begin(), result.tempos.end(),
+      [](const MidiFileInfo::Tempo& a, const MidiFileInfo::Tempo& b) { return a.tick < b.tick; });
+  *info = std::move(result);
+  *smf = std::move(data);
+  return true;
+}
+
+// The device lock: SDL's own for a sound card (the audio callback holds it while it renders), a plain
+// mutex for the offline sink (the sound-font loader is the only other thread).
+class Sequencer::Lock {
+ public:
+  explicit Lock(Sequencer& s) : s_(s) {
+    if (s_.device_) {
+      SDL_LockAudioDevice(s_.device_);
+    } else {
+      s_.offlineMutex_.lock();
+    }
+  }
+  ~Lock() {
+    if (s_.device_) {
+      SDL_UnlockAudioDevice(s_.device_);
+    } else {
+      s_.offlineMutex_.unlock();
+    }
+  }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+
+ private:
+  Sequencer& s_;
+};
+
+uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std::string& soundFont,
+                         std::unique_ptr<Sequencer>* out) {
+  // The caller ignores the result and runs silent, so the reason goes to stderr.
+  if (!fileExists(utf8Path)) {
+    reportProblem("no music file at " + utf8Path + ": the game runs silent");
+    return kMciErrFileNotFound;
+  }
+  std::ifstream in(utf8Path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (!in) {
+    reportProblem("cannot read the music file " + utf8Path + ": the game runs silent");
+    return kMciErrFileNotFound;
+  }
+  MidiFileInfo info;
+  std::string smf;
+  if (!parseMidiFile(bytes.str(), &info, &smf)) {
+    reportProblem(utf8Path + " is not a whole standard MIDI file: the game runs silent");
+    return kMciErrInvalidFile;
+  }
+  // The font itself loads in the background; only its absence can be known at once.
+  if (soundFont.empty() || !fileExists(soundFont)) {
+    reportProblem("no General MIDI sound font at " + soundFont + ": the music stays silent");
+    return kMciErrCannotLoadDriver;
+  }
+
+  std::unique_ptr<Sequencer> s(new Sequencer());
+  s->info_ = std::move(info);
+  fluid_settings_t* settings = new_fluid_settings();
+  s->settings_ = settings;
+  fluid_settings_setnum(settings, "synth.sample-rate", kSampleRateHz);
+  // Timed by rendered samples: no timer thread, and offline rendering plays exactly like the device.
+  fluid_settings_setstr(settings, "player.timing-source", "sample");
+  // Only the instruments the music uses take memory, whatever the size of the system's font.
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  // FluidSynth's default gain of 0.2 leaves a General MIDI tune some 25 dB below full scale; 0.6 brings it
+  // near the level of a desktop synthesizer and still leaves headroom for dense files.
+  fluid_settings_setnum(settings, "synth.gain", 0.6);
+  // Samples are not pinned in memory: a background tune can wait for a page fault.
+  fluid_settings_setint(settings, "synth.lock-memory", 0);
+  // No chorus: General MIDI music asks for it only by controller 93, and it costs time on every block.
+  fluid_settings_setint(settings, "synth.chorus.active", 0);
+  // Voices are allocated up front: 64 are ample for background music, at a quarter of the default's memory.
+  fluid_settings_setint(settings, "synth.polyphony", 64);
+  fluid_synth_t* synth = new_fluid_synth(settings);
+  if (!synth) return kMciErrCannotLoadDriver;
+  s->synth_ = synth;
+  fluid_player_t* player = new_fluid_player(synth);
+  if (!player) return kMciErrCannotLoadDriver;
+  s->player_ = player;
+  if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) return kMciErrInvalidFile;
+
+  if (sink == AudioSink::Device) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      reportProblem(std::string("no audio output: ") + SDL_GetError());
+      return kMciErrSeqNoMidiPresent;
+    }
+    s->sdlAudioStarted_ = true;
+    SDL_AudioSpec want{};
+    SDL_AudioSpec have{};
+    want.freq = kSampleRateHz;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kDeviceBufferFrames;
+    want.callback = &Sequencer::audioCallback;
+    want.userdata = s.get();
+    s->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!s->device_) {
+      reportProblem(std::string("no audio device opens: ") + SDL_GetError());
+      return kMciErrSeqNoMidiPresent;
+    }
+  }
+
+  s->mode_ = Mode::NotReady;
+  Sequencer* raw = s.get();
+  s->loader_ = std::thread([raw, soundFont] { raw->loadSoundFont(soundFont); });
+  if (s->device_) SDL_PauseAudioDevice(s->device_, 0);
+  *out = std::move(s);
+  return 0;
+}
+
+Sequencer::~Sequencer() {
+  if (loader_.joinable()) loader_.join();
+  if (device_) SDL_CloseAudioDevice(device_);
+  if (sdlAudioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (player_) {
+    fluid_player_stop(asPlayer(player_));
+    delete_fluid_player(asPlayer(player_));
+  }
+  if (synth_) delete_fluid_synth(asSynth(synth_));
+  if (settings_) delete_fluid_settings(static_cast<fluid_settings_t*>(settings_));
+}
+
+void Sequencer::loadSoundFont(std::string path) {
+  const int id = fluid_synth_sfload(asSynth(synth_), path.c_str(), 1);
+  {
+    Lock lock(*this);
+    if (id == FLUID_FAILED) {
+      // Stays "not ready" for good: the poll never finds it stopped, and the game runs silent.
+      reportProblem("the sound font " + path + " does not load: the music stays silent");
+    } else {
+      ready_ = true;
+      mode_ = Mode::Stopped;
+      if (pendingPlay_) {
+        startPlayerLocked(pendingTick_);
+      } else {
+        seekPending_ = true;
+        seekTick_ = pendingTick_;
+      }
+      pendingPlay_ = false;
+    }
+  }
+}
+
+void Sequencer::waitReady() {
+  if (loader_.joinable()) loader_.join();
+}
+
+bool Sequencer::ready() {
+  Lock lock(*this);
+  return ready_;
+}
+
+Sequencer::Mode Sequencer::mode() {
+  Lock lock(*this);
+  return mode_;
+}
+
+void Sequencer::startPlayerLocked(int64_t tick) {
+  fluid_player_t* p = asPlayer(player_);
+  fluid_player_seek(p, int(std::min<int64_t>(tick, INT32_MAX)));
+  fluid_player_play(p);
+  mode_ = Mode::Playing;
+  seekPending_ = true;
+  seekTick_ = tick;
+}
+
+void Sequencer::play(int64_t fromMs) {
+  Lock lock(*this);
+  if (!ready_) {
+    pendingPlay_ = true;
+    if (fromMs >= 0) pendingTick_ = info_.msToTicks(fromMs);
+    return;
+  }
+  if (fromMs >= 0) {
+    fluid_player_stop(asPlayer(player_));
+    startPlayerLocked(info_.msToTicks(fromMs));
+  } else if (mode_ != Mode::Playing) {
+    startPlayerLocked(seekPending_ ? seekTick_ : fluid_player_get_current_tick(asPlayer(player_)));
+  }
+}
+
+void Sequencer::seek(int64_t ms) {
+  Lock lock(*this);
+  const int64_t tick = std::min(info_.msToTicks(ms), info_.totalTicks);
+  if (!ready_) {
+    pendingPlay_ = false;
+    pendingTick_ = tick;
+    return;
+  }
+  fluid_player_t* p = asPlayer(player_);
+  fluid_player_stop(p);
+  fluid_player_seek(p, int(std::min<int64_t>(tick, INT32_MAX)));
+  mode_ = Mode::Stopped;
+  seekPending_ = true;
+  seekTick_ = tick;
+}
+
+void Sequencer::stop() {
+  Lock lock(*this);
+  if (!ready_) {
+    pendingPlay_ = false;
+    return;
+  }
+  fluid_player_stop(asPlayer(player_));
+  mode_ = Mode::Stopped;
+}
+
+void Sequencer::pause() {
+  Lock lock(*this);
+  if (!ready_) {
+    pendingPlay_ = false;
+    return;
+  }
+  if (mode_ == Mode::Playing) {
+    fluid_player_stop(asPlayer(player_));
+    mode_ = Mode::Paused;
+  }
+}
+
+void Sequencer::resume() {
+  Lock lock(*this);
+  if (ready_ && mode_ == Mode::Paused) {
+    startPlayerLocked(seekPending_ ? seekTick_ : fluid_player_get_current_tick(asPlayer(player_)));
+  }
+}
+
+int64_t Sequencer::positionMs() {
+  Lock lock(*this);
+  int64_t tick = pendingTick_;
+  if (ready_) tick = seekPending_ ? seekTick_ : fluid_player_get_current_tick(asPlayer(player_));
+  return info_.ticksToMs(std::clamp<int64_t>(tick, 0, info_.totalTicks));
+}
+
+void Sequencer::renderLocked(float* stereo, int frames) {
+  if (!ready_) {
+    std::memset(stereo, 0, sizeof(float) * 2 * size_t(frames));
+    return;
+  }
+  fluid_synth_t* synth = asSynth(synth_);
+  while (frames > 0) {
+    const int n = std::min(frames, kEndCheckFrames);
+    fluid_synth_write_float(synth, n, stereo, 0, 2, stereo, 1, 2);
+    if (mode_ == Mode::Playing) seekPending_ = false;  // a playing player has taken up its seek
+    stereo += 2 * n;
+    frames -= n;
+    // FluidSynth's own DONE comes seconds after the last note, and also after every stop: the end of
+    // the music is when the player's tick reaches the file's last tick.
+    if (mode_ != Mode::Playing) continue;
+    fluid_player_t* player = asPlayer(player_);
+    // Its DONE still counts should the player ever finish without reaching the file's last tick.
+    if (fluid_player_get_current_tick(player) >= info_.totalTicks ||
+        fluid_player_get_status(player) == FLUID_PLAYER_DONE) {
+      fluid_player_stop(player);
+      mode_ = Mode::Stopped;
+    }
+  }
+}
+
+void Sequencer::audioCallback(void* self, uint8_t* stream, int bytes) {
+  // SDL holds the device lock while this runs.
+  auto* s = static_cast<Sequencer*>(self);
+  s->renderLocked(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
+}
+
+float Sequencer::renderOffline(int64_t frames) {
+  if (device_) return 0.0f;
+  Lock lock(*this);
+  scratch_.resize(2 * kEndCheckFrames);
+  float peak = 0.0f;
+  while (frames > 0) {
+    const int n = int(std::min<int64_t>(frames, kEndCheckFrames));
+    renderLocked(scratch_.data(), n);
+    for (int i = 0; i < 2 * n; ++i) peak = std::max(peak, std::fabs(scratch_[size_t(i)]));
+    frames -= n;
+  }
+  return peak;
+}
+
+}  // namespace platform

@@ -1,0 +1,98 @@
+// The MIDI sequencer device behind the media control interface: one standard MIDI file played by
+// FluidSynth into an SDL audio device, or into nothing at all (the offline sink tests drive by hand).
+// Called only by platform/mci.cpp, on the user-interface thread; the audio thread and the sound-font
+// loader thread meet it under the device lock.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/media/mci.h"
+
+namespace platform {
+
+// What the sequencer needs to know of a file before FluidSynth has played a note of it.
+struct MidiFileInfo {
+  int ticksPerQuarter = 480;     // or, for SMPTE time, ticks per frame
+  int smpteFramesPerSecond = 0;  // 0: metrical time
+  int64_t totalTicks = 0;        // the latest end-of-track over all tracks
+  struct Tempo {
+    int64_t tick;
+    int64_t microsPerQuarter;
+  };
+  std::vector<Tempo> tempos;  // by tick; the first applies from tick 0
+
+  int64_t ticksToMs(int64_t tick) const;
+  int64_t msToTicks(int64_t ms) const;
+};
+
+// Reads a standard MIDI file (or an RMID wrapper around one). On success fills `info` and the bare
+// standard MIDI file bytes in `smf`; false when the bytes are not a well-formed file.
+bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* smf);
+
+class Sequencer {
+ public:
+  enum class Mode { NotReady, Stopped, Playing, Paused };
+
+  // Opens `utf8Path` with the sound font `soundFont`. Returns 0 and the device, or the MCI error code.
+  static uint32_t open(const std::string& utf8Path, AudioSink sink, const std::string& soundFont,
+                       std::unique_ptr<Sequencer>* out);
+  ~Sequencer();
+  Sequencer(const Sequencer&) = delete;
+  Sequencer& operator=(const Sequencer&) = delete;
+
+  Mode mode();
+  bool ready();
+  // Plays from the current position, or from `fromMs` when it is not negative. Before the sound font is
+  // ready the request is remembered and carried out the moment it is.
+  void play(int64_t fromMs);
+  void seek(int64_t ms);  // stops
+  void stop();            // keeps the position
+  void pause();
+  void resume();
+  int64_t positionMs();
+  int64_t lengthMs() const { return info_.ticksToMs(info_.totalTicks); }
+  const MidiFileInfo& info() const { return info_; }
+
+  // Offline sink: synthesize `frames` frames, advancing playback exactly as the device would.
+  // Returns the loudest sample rendered.
+  float renderOffline(int64_t frames);
+  void waitReady();
+
+  // 32 kHz keeps everything up to 16 kHz, plenty for soft flute, harp and strings, and costs about a third
+  // less synthesis than 44.1 kHz; synthesis is most of what the idle game spends.
+  static constexpr int kSampleRateHz = 32000;
+
+ private:
+  Sequencer() = default;
+  class Lock;
+  void loadSoundFont(std::string path);
+  void renderLocked(float* stereo, int frames);
+  void startPlayerLocked(int64_t tick);
+  static void audioCallback(void* self, uint8_t* stream, int bytes);
+
+  MidiFileInfo info_;
+  void* settings_ = nullptr;  // fluid_settings_t
+  void* synth_ = nullptr;     // fluid_synth_t
+  void* player_ = nullptr;    // fluid_player_t
+  uint32_t device_ = 0;       // SDL_AudioDeviceID, 0 for the offline sink
+  bool sdlAudioStarted_ = false;
+  std::mutex offlineMutex_;  // the offline sink's stand-in for the device lock
+  std::thread loader_;
+
+  // Guarded by the device lock.
+  bool ready_ = false;
+  Mode mode_ = Mode::NotReady;
+  bool pendingPlay_ = false;
+  int64_t pendingTick_ = 0;
+  // FluidSynth applies a seek only when it next renders; until then the position is the one asked for.
+  bool seekPending_ = false;
+  int64_t seekTick_ = 0;
+  std::vector<float> scratch_;
+};
+
+}  // namespace platform

@@ -1,0 +1,249 @@
+// Numbered sequential text files (Open For Input / Line Input / EOF / Close) over a streaming reader, and
+// the CP932 <-> UTF-8 conversions that the scenario reader and the content checker share.
+#include "platform/media/text_file.h"
+
+#include <errno.h>
+#include <iconv.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/runtime/app.h"
+
+namespace platform {
+
+namespace {
+
+constexpr size_t kReadChunkBytes = 64 * 1024;
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// One open file: a small window over the bytes, refilled as lines are read, so that neither a long file
+// nor a long line is ever held whole beyond the line being returned.
+struct InputFile {
+  std::FILE* file = nullptr;
+  std::vector<char> buffer = std::vector<char>(kReadChunkBytes);
+  size_t pos = 0;
+  size_t len = 0;
+  // For naming undecodable bytes on stderr: once a file, at the first line that has them, so that a
+  // file full of them does not flood the output.
+  std::string path;
+  long linesRead = 0;
+  bool undecodableNamed = false;
+
+  std::string decodeLine(const std::string& raw) {
+    ++linesRead;
+    int invalid = 0;
+    std::string text = decodeCp932(raw, &invalid);
+    if (invalid > 0 && !undecodableNamed) {
+      undecodableNamed = true;
+      reportProblem(path + ": line " + std::to_string(linesRead) +
+                    " has bytes that are not Shift-JIS text; they are shown as U+FFFD");
+    }
+    return text;
+  }
+
+  ~InputFile() {
+    if (file) std::fclose(file);
+  }
+
+  // True when at least one unread byte is in the buffer. A read error ends the file like its end would.
+  bool fill() {
+    if (pos < len) return true;
+    pos = 0;
+    len = file ? std::fread(buffer.data(), 1, buffer.size(), file) : 0;
+    return len > 0;
+  }
+};
+
+std::map<int, std::unique_ptr<InputFile>>& openFiles() {
+  static std::map<int, std::unique_ptr<InputFile>> files;
+  return files;
+}
+
+InputFile* find(int fileNo) {
+  auto& files = openFiles();
+  auto it = files.find(fileNo);
+  return it == files.end() ? nullptr : it->second.get();
+}
+
+// A conversion descriptor kept open for the life of the thread: opening one costs far more than a line.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts all of `in`; onInvalid(rest, restLen, out) decides how many input bytes to skip and what to
+  // write in their place when a sequence cannot be converted.
+  template <typename OnInvalid>
+  std::string convert(const std::string& in, OnInvalid onInvalid) {
+    std::string out;
+    out.reserve(in.size() + in.size() / 2 + 8);
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char chunk[4096];
+    while (srcLeft > 0) {
+      char* dst = chunk;
+      size_t dstLeft = sizeof chunk;
+      size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      out.append(chunk, static_cast<size_t>(dst - chunk));
+      if (r != static_cast<size_t>(-1)) continue;
+      if (errno == E2BIG) continue;
+      // EILSEQ (a bad sequence) or EINVAL (a sequence cut off by the end of the text).
+      size_t skip = onInvalid(src, srcLeft, out);
+      if (skip > srcLeft) skip = srcLeft;
+      src += skip;
+      srcLeft -= skip;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+bool isAscii(const std::string& s) {
+  for (unsigned char c : s) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+// Byte length of the UTF-8 sequence that starts with `lead` (1 for a stray byte, so that it is skipped).
+size_t utf8Length(unsigned char lead) {
+  if (lead < 0xC0) return 1;
+  if (lead < 0xE0) return 2;
+  if (lead < 0xF0) return 3;
+  if (lead < 0xF8) return 4;
+  return 1;
+}
+
+}  // namespace
+
+std::string decodeCp932(const std::string& bytes, int* invalidCount) {
+  if (invalidCount) *invalidCount = 0;
+  // CP932 agrees with ASCII below 0x80 (0x5C stays a backslash), so plain lines need no conversion.
+  if (isAscii(bytes)) return bytes;
+  thread_local Converter toUtf8("UTF-8", "CP932");
+  int invalid = 0;
+  std::string out;
+  if (!toUtf8.ok()) {
+    // Without the converter only ASCII survives; everything else is named as unreadable.
+    for (unsigned char c : bytes) {
+      if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+      } else {
+        out += kReplacementUtf8;
+        ++invalid;
+      }
+    }
+  } else {
+    // A bad lead byte or a lead byte with a bad trail byte costs one byte: the next byte may well start
+    // a good character (a lone lead byte before CR or an ASCII letter must not swallow it).
+    out = toUtf8.convert(bytes, [&invalid](const char*, size_t, std::string& o) {
+      o += kReplacementUtf8;
+      ++invalid;
+      return size_t{1};
+    });
+  }
+  if (invalidCount) *invalidCount = invalid;
+  return out;
+}
+
+std::string encodeCp932(const std::string& utf8) {
+  if (isAscii(utf8)) return utf8;
+  thread_local Converter toCp932("CP932", "UTF-8");
+  if (!toCp932.ok()) {
+    std::string out;
+    for (unsigned char c : utf8) {
+      if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+      } else if ((c & 0xC0) != 0x80) {
+        out.push_back('?');  // one mark a character: its continuation bytes add none
+      }
+    }
+    return out;
+  }
+  // Skip the whole character CP932 lacks, but of a broken sequence only the bytes that belong to it.
+  return toCp932.convert(utf8, [](const char* rest, size_t restLen, std::string& o) {
+    o.push_back('?');
+    size_t want = utf8Length(static_cast<unsigned char>(rest[0]));
+    size_t n = 1;
+    while (n < want && n < restLen && (static_cast<unsigned char>(rest[n]) & 0xC0) == 0x80) ++n;
+    return n;
+  });
+}
+
+int FreeFile() {
+  int n = 1;
+  while (find(n)) ++n;
+  return n;
+}
+
+bool OpenForInput(int fileNo, const std::string& utf8Path, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = utf8Path + ": " + why;
+    return false;
+  };
+  if (fileNo < 1) return fail("bad file number " + std::to_string(fileNo));
+  if (find(fileNo)) return fail("file number " + std::to_string(fileNo) + " is already open");
+  std::FILE* f = std::fopen(utf8Path.c_str(), "rb");
+  if (!f) return fail(std::strerror(errno));
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(f);
+    return fail("is a folder, not a file");
+  }
+  auto in = std::make_unique<InputFile>();
+  in->file = f;
+  in->path = utf8Path;
+  openFiles()[fileNo] = std::move(in);
+  return true;
+}
+
+bool IsOpen(int fileNo) { return find(fileNo) != nullptr; }
+
+bool Eof(int fileNo) {
+  InputFile* in = find(fileNo);
+  return !in || !in->fill();
+}
+
+std::string LineInput(int fileNo) {
+  InputFile* in = find(fileNo);
+  if (!in || !in->fill()) return {};
+  std::string raw;
+  while (in->fill()) {
+    const char* start = in->buffer.data() + in->pos;
+    size_t avail = in->len - in->pos;
+    // CR is never a trail byte of CP932 (trail bytes start at 0x40), so the raw bytes can be split at it.
+    const void* cr = std::memchr(start, '\r', avail);
+    if (!cr) {
+      raw.append(start, avail);
+      in->pos = in->len;
+      continue;
+    }
+    size_t n = static_cast<size_t>(static_cast<const char*>(cr) - start);
+    raw.append(start, n);
+    in->pos += n + 1;
+    // CR LF ends the line as one terminator; a CR alone ends it too. A LF alone stays in the line.
+    if (in->fill() && in->buffer[in->pos] == '\n') ++in->pos;
+    return in->decodeLine(raw);
+  }
+  return in->decodeLine(raw);
+}
+
+void Close(int fileNo) { openFiles().erase(fileNo); }
+
+void CloseAll() { openFiles().clear(); }
+
+}  // namespace platform

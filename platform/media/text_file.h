@@ -1,0 +1,28 @@
+// Numbered sequential text files, as the old runtime's Open ... For Input / Line Input / EOF / Close.
+// Called by the scenario interpreter (one file at a time) and by shut-down (Close).
+// Contract: a line ends at CR LF or at a CR alone; a LF alone does not end a line; the terminator is not
+// part of the line. Bytes are decoded from code page 932 into UTF-8; an invalid sequence becomes U+FFFD
+// and never fails the read. Lines of any length are read; files are streamed, never loaded whole.
+// Failures never throw: opening a missing file returns false; reading a number that is not open, or
+// past the end, yields an empty line; closing a number that is not open is harmless.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+int FreeFile();  // next free file number, from 1
+bool OpenForInput(int fileNo, const std::string& utf8Path, std::string* error = nullptr);
+bool IsOpen(int fileNo);
+bool Eof(int fileNo);               // true also when not open
+std::string LineInput(int fileNo);  // UTF-8 text of the next line
+void Close(int fileNo);
+void CloseAll();
+
+// Decode CP932 bytes to UTF-8 (invalid sequences become U+FFFD). Shared with the content checker,
+// which also wants to know where the invalid sequences were.
+std::string decodeCp932(const std::string& bytes, int* invalidCount = nullptr);
+// Encode UTF-8 to CP932 bytes; characters CP932 lacks become '?'.
+std::string encodeCp932(const std::string& utf8);
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+// Pictures as plain pixel buffers, the smooth stretch-copy that picture boxes use to paint one picture onto
+// another, and the one service the runtime needs from a backend to fill them: decoding a picture file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// 0xAARRGGBB per pixel, rows top to bottom, no padding.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+
+  bool empty() const { return width <= 0 || height <= 0; }
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Decoding a picture file from a UTF-8 path. On failure: nothing, and a one-line reason in *error; never
+// throws. The program installs the media backend's decoder at start-up (installPictureDecoder); until one
+// is installed every file fails with "no picture decoder is installed".
+using PictureDecoder = std::optional<Image> (*)(const std::string& utf8Path, std::string* error);
+void setPictureDecoder(PictureDecoder decoder);
+std::optional<Image> decodePictureFile(const std::string& utf8Path, std::string* error = nullptr);
+
+// Resample src's rectangle (sx, sy, sw, sh) onto dst's rectangle (dx, dy, dw, dh), both in pixels, with
+// smooth (area/bilinear) filtering and the aspect ratio not kept. Parts outside either image are clipped;
+// negative widths or heights mirror, as the old PaintPicture did. A plain copy: no blending.
+void stretchCopy(const Image& src, float sx, float sy, float sw, float sh,
+                 Image& dst, float dx, float dy, float dw, float dh);
+
+}  // namespace platform

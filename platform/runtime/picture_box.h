@@ -1,0 +1,54 @@
+// The picture box: a retained image that keeps what was painted into it until cleared or painted anew
+// (the old AutoRedraw), JPEG loading with the box taking the picture's size, and PaintPicture, the
+// stretch-copy of another box's picture. Coordinates of PaintPicture are in each box's own scale units.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/runtime/control.h"
+#include "platform/runtime/image.h"
+
+namespace platform {
+
+class PictureBox : public Control {
+ public:
+  PictureBox(Control* parent, std::string name);
+
+  // A single-line border takes this many pixels on every side of the client area.
+  static constexpr int kBorderPx = 1;
+
+  float clientWidthPx() const override;
+  float clientHeightPx() const override;
+
+  // Clear the retained image: the box shows its background colour.
+  void Cls();
+  // Load a picture file into the box; the box takes the picture's size in pixels (its client area is the
+  // picture). The picture is the source of PaintPicture and is not itself drawn: only E is loaded into,
+  // and E is never shown. On failure (missing, undecodable) the box keeps what it had, false is returned
+  // and *error says why.
+  bool LoadPicture(const std::string& utf8Path, std::string* error = nullptr);
+  // The picture loaded (the source PaintPicture copies from).
+  const Image& Picture() const { return picture_; }
+  bool hasPicture() const { return !picture_.empty(); }
+
+  // Paint src's picture, rectangle (x2, y2, w2, h2) in src's scale, onto this box's rectangle
+  // (x1, y1, w1, h1) in this box's scale. The result is retained, sized to the box's client area (what was
+  // retained before is kept, resampled if the box changed size). A source without a picture paints nothing.
+  void PaintPicture(const PictureBox& src, float x1, float y1, float w1, float h1, float x2, float y2,
+                    float w2, float h2);
+
+  // What the box shows over its background: the retained image (empty after Cls), drawn stretched to the
+  // box's current size.
+  const Image& retained() const { return retained_; }
+
+  // Mouse button down over the box: button 1 left, 2 right, 4 middle; shift state; position in scale units.
+  std::function<void(int16_t button, int16_t shift, float x, float y)> onMouseDown;
+
+ private:
+  Image picture_;
+  Image retained_;
+};
+
+}  // namespace platform

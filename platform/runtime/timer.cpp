@@ -1,0 +1,39 @@
+// The desktop timer control, scheduled by the event loop.
+#include "platform/runtime/timer.h"
+
+#include <algorithm>
+
+#include "platform/runtime/event_loop.h"
+
+namespace platform {
+
+Timer::Timer(EventLoop& loop, int intervalMs, bool enabled)
+    : loop_(loop), interval_(intervalMs), enabled_(enabled) {
+  loop_.add(this);
+  restartPeriod();
+}
+
+Timer::~Timer() { loop_.remove(this); }
+
+int Timer::effectiveIntervalMs() const {
+  if (interval_ <= 0) return 0;
+  return std::max(interval_, kTimerFloorMs);
+}
+
+void Timer::restartPeriod() { due_ = loop_.nowMs() + effectiveIntervalMs(); }
+
+void Timer::setInterval(int ms) {
+  if (ms < 0) ms = 0;
+  interval_ = ms;
+  restartPeriod();  // a new interval starts a fresh period, as in the old runtime
+  loop_.rescheduled(this);
+}
+
+void Timer::setEnabled(bool on) {
+  // Disabling and enabling again restarts the period; enabling an enabled timer changes nothing.
+  if (on && !enabled_) restartPeriod();
+  enabled_ = on;
+  loop_.rescheduled(this);
+}
+
+}  // namespace platform
