@@ -52,10 +52,11 @@ class Fom {
   int16_t DrainStep = 0;
 
   // ---- Window events (app/startup.cpp, ui/layout.cpp, sim/title.cpp) ----
-  void StartUp();                  // load
-  void ShutDown(int16_t& Cancel);  // unload
-  void LayoutWindow();             // resize
-  void ShowTitle();                // first activation, and ReturnToTitle
+  void StartUp();                                      // load
+  void ShutDown(int16_t& Cancel);                      // unload
+  void LayoutWindow();                                 // resize
+  void ShowTitle();                                    // first activation, and ReturnToTitle
+  void Form_KeyDown(int16_t& KeyCode, int16_t Shift);  // keys, before any control (ui/keyboard.cpp)
 
   // ---- Pictures (ui/pictures.cpp) ----
   void ShowPicture(const std::string& name);

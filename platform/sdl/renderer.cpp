@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/runtime/app.h"
+#include "platform/runtime/display.h"
 #include "platform/runtime/form.h"
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
@@ -202,7 +203,7 @@ struct Renderer::Impl {
     if (!ttfReady) return nullptr;
     const FontFace face = findFont(family, bold);
     if (face.path.empty()) return nullptr;
-    const int px = std::max(1, static_cast<int>(std::lround(points * kPixelsPerPoint * scale)));
+    const int px = std::max(1, static_cast<int>(std::lround(points * pixelsPerPoint() * scale)));
     FontKey key{face.path, face.index, px, face.synthesizeBold};
     auto it = fonts.find(key);
     if (it != fonts.end()) {

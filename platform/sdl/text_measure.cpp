@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "platform/runtime/control.h"
+#include "platform/runtime/display.h"
 #include "platform/runtime/text_layout.h"
 #include "platform/sdl/fonts.h"
 
@@ -24,7 +25,7 @@ struct TextMeasure::Impl {
 TextMeasure::TextMeasure(const std::string& family, bool bold, float points)
     : impl_(std::make_unique<Impl>()) {
   // The renderer's rounding: a 12-point caption is drawn 16 pixels high.
-  impl_->pixelSize = std::max(1, static_cast<int>(std::lround(points * kPixelsPerPoint)));
+  impl_->pixelSize = std::max(1, static_cast<int>(std::lround(points * pixelsPerPoint())));
   if (TTF_Init() != 0) {
     impl_->error = std::string("cannot start SDL_ttf: ") + TTF_GetError();
     return;
