@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cmath>
@@ -121,6 +122,16 @@ float desktopDpi(SDL_Window* window) {
   return kClassicDpi;
 }
 
+// Xlib's default handler ends the program on any error of any request. No error of the window system is
+// worth ending a game for: name it and go on.
+int reportXError(Display* display, XErrorEvent* e) {
+  char text[160] = {};
+  XGetErrorText(display, e->error_code, text, sizeof text);
+  reportProblem(std::string("the window system refused a request: ") + text + " (request " +
+                std::to_string(e->request_code) + ", resource " + std::to_string(e->resourceid) + ")");
+  return 0;
+}
+
 }  // namespace
 
 struct WindowBackend::Impl {
@@ -150,6 +161,7 @@ struct WindowBackend::Impl {
   Geometry lastSent;
   Geometry answer;
   int frameL = 0, frameT = 0, frameR = 0, frameB = 0;
+  int xConnection = -1;  // the X display's socket, to wait on; -1 on other window systems
 
   // The pointer and keyboard rules.
   Input input;
@@ -412,6 +424,9 @@ bool WindowBackend::open(std::string* error) {
   // invisible off-screen driver and the game would run with no window at all: try the display again,
   // and use an invisible driver only when SDL_VIDEODRIVER asks for one (tests do).
   const bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+  // Before SDL's video starts: SDL keeps the handler it finds and puts it back when it closes its
+  // connections, so an error that arrives late is named and ignored instead of ending the game.
+  XSetErrorHandler(reportXError);
   for (int attempt = 1;; ++attempt) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       if (error) *error = SDL_GetError();
@@ -449,6 +464,11 @@ bool WindowBackend::open(std::string* error) {
   }
   // Twips and points follow the desktop's text scaling; the screen's twips follow from it.
   setDisplayDpi(desktopDpi(d.window));
+  SDL_SysWMinfo wm;
+  SDL_VERSION(&wm.version);
+  if (SDL_GetWindowWMInfo(d.window, &wm) && wm.subsystem == SDL_SYSWM_X11) {
+    d.xConnection = ConnectionNumber(wm.info.x11.display);
+  }
   if (haveMode) d.form.setScreenSizePx(mode.w, mode.h);
   d.known = d.actual();
   d.shownCaption = d.form.Caption();
@@ -494,8 +514,22 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   SDL_Event e;
-  // Blocks in the window system until input or the timeout: no polling while the game idles.
-  if (SDL_WaitEventTimeout(&e, timeout) == 1) {
+  // Blocks until input or the timeout: no polling while the game idles. On X11 the wait is on the
+  // display connection itself. SDL's own wait would, for every event it reads while waiting, send a
+  // wake-up message to the window over a second connection of its own; the one sent for the close could
+  // reach the server after the window was destroyed, and the BadWindow error it earns surfaced when SDL
+  // closed that connection, through Xlib's default handler, which ends the program with status 1.
+  bool got = SDL_PollEvent(&e) == 1;
+  if (!got && timeout != 0) {
+    if (d.xConnection >= 0) {
+      pollfd p{d.xConnection, POLLIN, 0};
+      ::poll(&p, 1, timeout);
+      got = SDL_PollEvent(&e) == 1;
+    } else {
+      got = SDL_WaitEventTimeout(&e, timeout) == 1;
+    }
+  }
+  if (got) {
     d.dispatch(e);
     while (!d.loop.quitting() && SDL_PollEvent(&e) == 1) d.dispatch(e);
   }
