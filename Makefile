@@ -5,6 +5,8 @@ PACKAGES := cmake g++ make pkg-config clang libclang-rt-14-dev libgtest-dev libg
 JOBS ?= 2
 BUILD ?= build
 CMAKE_FLAGS ?=
+# The project's own builds treat warnings as errors; a plain CMake build does not.
+CHECK_FLAGS := -DLANTERNFALL_WERROR=ON
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -21,7 +23,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CHECK_FLAGS) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
@@ -31,7 +33,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLANTERNFALL_SANITIZE=ON
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLANTERNFALL_SANITIZE=ON $(CHECK_FLAGS)
 	cmake --build build-asan -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-asan --output-on-failure -j$(JOBS) -LE window
@@ -41,7 +43,7 @@ bench: build
 
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERNFALL_FUZZ=ON
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERNFALL_FUZZ=ON $(CHECK_FLAGS)
 	cmake --build build-fuzz -j$(JOBS) --target fuzz_scenario
 	bash tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
