@@ -10,7 +10,7 @@ CHECK_FLAGS := -DLANTERNFALL_WERROR=ON
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run test asan bench fuzz lint clean
+.PHONY: all deps configure build run test asan bench fuzz lint clean
 
 all: build
 
@@ -22,11 +22,15 @@ deps:
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CHECK_FLAGS) $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Only the game and its content: no test, tool or benchmark stands between a new player and the window.
+run: configure
+	cmake --build $(BUILD) -j$(JOBS) --target lanternfall
 	./$(BUILD)/lanternfall
 
 test: build
