@@ -67,6 +67,14 @@ void guarded(const char* what, F&& f) {
   }
 }
 
+bool hasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = SDL_getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 struct WindowBackend::Impl {
@@ -358,6 +366,22 @@ WindowBackend::~WindowBackend() = default;
 
 bool WindowBackend::open(std::string* error) {
   Impl& d = *impl_;
+  // With nowhere to show a window, SDL would try every video driver and the display libraries would
+  // each complain on stderr (once per attempt) before our own reason: say once what is missing and
+  // what to do. A driver named in SDL_VIDEODRIVER (a test's dummy, a console's kmsdrm) needs neither.
+  if (!hasDisplay() && !SDL_getenv("SDL_VIDEODRIVER")) {
+    if (error) {
+      *error =
+          "no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start the game from a desktop "
+          "session, or without a screen under xvfb-run";
+    }
+    return false;
+  }
+  // The window's class (WM_CLASS on X11, the app id on Wayland) is how the desktop matches the window
+  // to lanternfall.desktop. SDL takes it from the executable's file name unless these say otherwise, and
+  // a copy or a build under another name must still be this game; a value the user set is kept.
+  SDL_setenv("SDL_VIDEO_X11_WMCLASS", "lanternfall", 0);
+  SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "lanternfall", 0);
   // A mostly still 2-D picture redrawn only on change: the software renderer is quick enough and spares
   // the memory and start-up time of a GL driver. SDL_RENDER_DRIVER in the environment still chooses.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
