@@ -2,7 +2,9 @@
 // anywhere on disk, starting the scenario an author names at once. In a window, F5 reads the scenario
 // from disk again and plays it from its first line; with --pages, no display is needed and the scenario
 // is printed page by page as the player will see it.
+#include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -257,6 +259,11 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // The title bar names problems in the scenario's own words. X11 sets a window name beyond ASCII only
+  // in a UTF-8 locale; the game itself, whose caption is ASCII, never needs one.
+  const char* ctype = std::setlocale(LC_CTYPE, "");
+  if (!ctype || (!std::strstr(ctype, "UTF-8") && !std::strstr(ctype, "utf8")))
+    std::setlocale(LC_CTYPE, "C.UTF-8");
   platform::setAppPath(dir.lexically_normal().string());
   return pages ? printPages(name) : runWindow(name);
 }
