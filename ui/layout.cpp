@@ -1,5 +1,7 @@
 // LayoutWindow: keeps the window 4:3 and centred, and places and styles every visible control in the
 // window's 8 × 6 logical units, with every font scaled from the window height.
+#include "ui/layout.h"
+
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -21,7 +23,6 @@ int16_t checked16(double v) {
 // CInt: to the nearest integer, halves to the even neighbour, into 16 bits.
 int16_t roundHalfEven16(double v) { return checked16(std::nearbyint(v)); }
 
-constexpr double kMinLayoutHeightTwips = 800;
 const platform::Color kWhite = platform::rgb(255, 255, 255);
 const platform::Color kPaleBlue = platform::rgb(155, 200, 228);
 const platform::Color kLabelColours[3] = {platform::rgb(0, 0, 0), platform::rgb(255, 0, 255),
@@ -56,20 +57,20 @@ void Fom::LayoutWindow() {
 
   for (;;) {
     // Stage 2: too small a window is left as it is.
-    if (Me.WindowHeight() < kMinLayoutHeightTwips) return;
+    if (Me.WindowHeight() < ui::kMinLayoutHeightTwips) return;
 
     // Stage 3.
     try {
-      Me.setScale(-0.05f, -0.05f, 8.1f, 6.1f);
-      int16_t base = checked16(std::floor(static_cast<double>(Me.WindowHeight()) / 100 / 10) + 3);
+      Me.setScale(ui::kScaleLeft, ui::kScaleTop, ui::kScaleWidth, ui::kScaleHeight);
+      int16_t base = checked16(ui::basePointSize(Me.WindowHeight()));
       Me.setBackColor(kWhite);
 
       picStt.setBorderStyle(false);
-      picStt.Move(0, 0, 8, 6);
+      picStt.Move(0, 0, ui::kTitleWidth, ui::kTitleHeight);
       picStt.setBackColor(kWhite);
       picStt.setToolTipText("左クリック：EASYモード／右クリック：HARDモード");
 
-      Pic.Move(0, 0, 6, 6);
+      Pic.Move(0, 0, ui::kSceneSize, ui::kSceneSize);
       Pic.setScale(Pic.ScaleLeft(), Pic.ScaleTop(), 1, 1);
       Pic.setBorderStyle(false);
       Pic.setBackColor(kWhite);

@@ -80,6 +80,12 @@ class Form : public Control {
   uint64_t changeSerial() const { return serial_; }
   void bump() { ++serial_; }
 
+ protected:
+  uint64_t noteTreeChanged() override {
+    bump();
+    return serial_;
+  }
+
  private:
   void raiseResize();
 

@@ -19,8 +19,11 @@
 
 #include "platform/media/image.h"
 #include "platform/media/text_file.h"
+#include "platform/runtime/control.h"
 #include "platform/runtime/text_layout.h"
 #include "platform/sdl/text_measure.h"
+#include "script/scenario_syntax.h"
+#include "ui/layout.h"
 
 namespace fs = std::filesystem;
 
@@ -32,14 +35,13 @@ const std::vector<std::string> kStartedScenarios = {"opn", "00", "01", "02", "03
                                                     "14",  "15", "16", "17", "18", "end", "badend"};
 const std::set<std::string> kEndings = {"end", "badend"};
 
-// The window the game opens on a 1024 × 768 screen, worked out as the layout does it: the height is 4/5 of
-// the screen's (rounded to whole pixels by the window), the width 8/6 of it in twips, and the scene picture
-// 6 of the 8.1 logical units across the client area. The rows are drawn in bold at the base size.
-constexpr int kTwipsPerPixel = 15;
+// The window the game opens on a 1024 × 768 screen, worked out from the layout's own proportions: the
+// height is 4/5 of the screen's (rounded to whole pixels by the window), the width 8/6 of it in twips,
+// and the scene picture kSceneSize of the kScaleWidth logical units across the client area. The rows are
+// drawn in bold at the base size.
 constexpr int kScreenHeightPx = 768;
 constexpr const char* kSceneFontFamily = "ＭＳ Ｐゴシック";
-constexpr const char* kPageMark = "▼";
-constexpr long kMaxRunCount = 32767;  // the run counter is a 16-bit integer
+constexpr long kMaxRunCount = 32767;  // the old run counter was a 16-bit integer
 
 struct SceneGeometry {
   float textWidthPx = 0;
@@ -47,15 +49,16 @@ struct SceneGeometry {
 };
 
 SceneGeometry sceneAtScreenHeight(int screenHeightPx) {
-  const double heightTw = std::lround(screenHeightPx * kTwipsPerPixel / 5.0 * 4.0 / kTwipsPerPixel) *
-                          static_cast<double>(kTwipsPerPixel);
+  constexpr int kTwipsPerPixel = platform::kTwipsPerPixel;
+  const float firstHeightTw = ui::initialWindowHeight(static_cast<float>(screenHeightPx * kTwipsPerPixel));
+  const double heightTw = std::lround(firstHeightTw / kTwipsPerPixel) * static_cast<double>(kTwipsPerPixel);
   // Halves go to the even neighbour, as the layout rounds.
   const double r = std::nearbyint(heightTw / 6);
   const double widthPx = std::lround(8 * r / kTwipsPerPixel);
   SceneGeometry g;
   // The picture box is placed in logical units; the label covering it is drawn in whole pixels.
-  g.textWidthPx = static_cast<float>(std::floor(widthPx * 6 / 8.1));
-  g.fontPoints = static_cast<int>(std::floor(heightTw / 100 / 10)) + 3;
+  g.textWidthPx = static_cast<float>(std::floor(widthPx * ui::kSceneSize / ui::kScaleWidth));
+  g.fontPoints = static_cast<int>(ui::basePointSize(heightTw));
   return g;
 }
 
@@ -119,29 +122,15 @@ std::vector<std::string> splitLines(const std::string& bytes) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// The line kinds, tested as the interpreter tests them: the first characters exactly, same case.
+// The line kinds are the interpreter's own (script/scenario_syntax.h).
 
-bool startsWith(std::string_view line, std::string_view word) { return line.substr(0, word.size()) == word; }
+using script::classifyLine;
+using script::endsScenario;
+using script::isStopLine;
+using Kind = script::LineKind;
 
-enum class Kind { Tugi, Run, End, Page, Img, Game, Text };
-
-Kind kindOf(std::string_view line) {
-  if (startsWith(line, "tugi")) return Kind::Tugi;
-  if (startsWith(line, "--")) return Kind::Run;
-  if (startsWith(line, ">end")) return Kind::End;
-  if (startsWith(line, ">p")) return Kind::Page;
-  if (startsWith(line, ">img")) return Kind::Img;
-  if (startsWith(line, ">game")) return Kind::Game;
-  return Kind::Text;
-}
-
-bool endsScenario(Kind k) { return k == Kind::Tugi || k == Kind::End || k == Kind::Game; }
-
-// A line after which the text line before it waits for a click. The end of the file reads as "tugi".
-bool isStopLine(std::string_view line) {
-  return startsWith(line, ">game") || startsWith(line, ">end") || startsWith(line, ">ive") ||
-         startsWith(line, "tugi") || line == ">p";
-}
+bool startsWith(std::string_view line, std::string_view word) { return script::startsWithWord(line, word); }
+Kind kindOf(std::string_view line) { return classifyLine(line); }
 
 std::string lowerAscii(std::string_view s) {
   std::string out(s);
@@ -174,13 +163,11 @@ std::optional<std::string> misspeltCommand(std::string_view line) {
   return std::nullopt;
 }
 
-std::optional<long> parseRunCount(std::string_view digits) {
-  if (digits.empty() || digits.size() > 9) return std::nullopt;
-  long n = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-    n = n * 10 + (c - '0');
-  }
+// The count of a "--" line as the game reads it; spaces around the digits, which the game forgives, are
+// reported on their own.
+std::optional<int64_t> runCountOf(std::string_view line, bool* padded = nullptr) {
+  int64_t n = 0;
+  if (!script::parseRunCount(script::afterCommandWord(line, Kind::Run), &n, padded)) return std::nullopt;
   return n;
 }
 
@@ -294,15 +281,21 @@ class Linter {
       const int no = static_cast<int>(i + 1);
       const std::string next = i + 1 < lines.size() ? lines[i + 1] : "tugi";
       switch (kindOf(line)) {
-        case Kind::Run:
-          if (!parseRunCount(line.substr(2)))
+        case Kind::Run: {
+          bool padded = false;
+          const auto count = runCountOf(line, &padded);
+          if (!count)
             report_.error(file, no,
                           "the run count " + inQuotes(line.substr(2)) + " is not a whole decimal number");
-          else if (*parseRunCount(line.substr(2)) > kMaxRunCount)
+          else if (padded)
+            report_.error(file, no,
+                          "the run count " + inQuotes(line.substr(2)) + " has blanks around its digits");
+          else if (*count > kMaxRunCount)
             report_.error(
                 file, no,
                 "the run count " + line.substr(2) + " is larger than " + std::to_string(kMaxRunCount));
           break;
+        }
         case Kind::Page:
           lineCount = 0;
           if (line != ">p")
@@ -336,7 +329,7 @@ class Linter {
                               "an empty line fills the page: the next row opens a new page and waits for a "
                               "click without \"▼\"");
           } else {
-            checkRowWidth(file, no, pageEnd ? line + kPageMark : line);
+            checkRowWidth(file, no, pageEnd ? line + std::string(script::kPageMark) : line);
           }
           break;
         }
@@ -350,7 +343,7 @@ class Linter {
     if (line.size() > 4 && line[4] != ' ')
       report_.warning(file, no,
                       "the fifth character of " + inQuotes(line) + " is skipped, not part of the name");
-    const std::string name = line.size() > 5 ? line.substr(5) : std::string();
+    const std::string name(script::pictureName(line));
     if (name.empty()) {
       report_.warning(file, no, "\">img\" with an empty name shows the previous picture again");
       return;
@@ -402,15 +395,14 @@ class Linter {
   // nested runs, and reports a run whose steps reach the end of the scenario.
   void checkRuns(const std::string& file, const std::vector<std::string>& lines) {
     for (const std::string& l : lines)
-      if (kindOf(l) == Kind::Run &&
-          (!parseRunCount(l.substr(2)) || *parseRunCount(l.substr(2)) > kMaxRunCount))
+      if (kindOf(l) == Kind::Run && (!runCountOf(l) || *runCountOf(l) > kMaxRunCount))
         return;  // reported already; the steps cannot be counted
     struct OpenRun {
-      long count;
+      int64_t count;
       int line;
     };
     std::vector<OpenRun> runs;  // innermost last; each is one loop of the step that met its "--" line
-    long runVar = 0;
+    int64_t runVar = 0;
     size_t pos = 0;
     bool ended = false;
     for (;;) {
@@ -425,7 +417,7 @@ class Linter {
           break;
         }
         if (k == Kind::Run) {
-          runs.push_back({*parseRunCount(line.substr(2)), static_cast<int>(pos)});
+          runs.push_back({*runCountOf(line), static_cast<int>(pos)});
           runVar = 1;
           startedRun = true;
           break;
