@@ -13,7 +13,7 @@ CHECK_FLAGS := -DLANTERNFALL_WERROR=ON
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps dist-deps configure build run install install-check test asan bench fuzz lint clean
+.PHONY: all deps dist-deps configure build run install install-check deb test asan bench fuzz lint clean
 
 all: build
 
@@ -52,6 +52,10 @@ install-check: deps
 	cmake --build build-release -j$(JOBS)
 	bash tests/install/check_install.sh build-release
 
+# The Debian package, built from a clean copy of the tree, and lintian on it: build-deb/*.deb.
+deb: dist-deps
+	bash tools/packaging/make_deb.sh build-deb
+
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
@@ -74,4 +78,4 @@ lint: build
 	./$(BUILD)/tools/lint/lanternfall-lint content
 
 clean:
-	rm -rf build build-asan build-fuzz build-release
+	rm -rf build build-asan build-fuzz build-release build-deb

@@ -73,6 +73,9 @@ class Fom {
 
   // ---- Wish simulation (sim/) ----
   void StartGame(int16_t Button, int16_t Shift, float X, float Y);
+  // StartGame up to the opening: the difficulty's presets and the per-game state, the title hidden. The
+  // preview runs it before starting the scenario an author names.
+  void SetUpGame(int16_t Button);
   void ApplyWishDelta(uint8_t index, int16_t amount);
   void SelectWishTarget(int16_t index);
   void timColor_Timer();
