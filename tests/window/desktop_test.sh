@@ -71,9 +71,15 @@ wish_numbers() {
   wt_until 10 "$1: the title" shows title title
   key Return
   wt_until 10 "$1: the wish simulation" swatch_moves
-  HEIGHT=$(numbers_height)
+  # The numbers replace the legend with the first power change; a frame may be caught half drawn.
+  wt_until 5 "$1: the power numbers" numbers_shown
   echo "$1: the power numbers are $HEIGHT px tall"
   [ -n "$HEIGHT" ] && [ "$HEIGHT" -ge 6 ] || wt_fail "$1: no power numbers ($HEIGHT)"
+}
+numbers_shown() {
+  wt_shot numbers
+  HEIGHT=$(numbers_height)
+  [ -n "$HEIGHT" ] && [ "$HEIGHT" -ge 6 ]
 }
 swatch_moves() {
   wt_shot wishing

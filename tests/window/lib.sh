@@ -12,7 +12,6 @@
 WT_GAME=
 WORK=
 WT_XVFB_PID=
-WT_NEXT_DISPLAY=91
 WT_GAME_PID=
 WT_NAME=$(basename "${0%.sh}")
 SHOT=
@@ -48,30 +47,27 @@ wt_init() {
   export SDL_AUDIODRIVER=dummy
 }
 
-# A free display number: no lock file and a server that stays up.
+# A display of its own: Xvfb picks a free number itself (-displayfd), so that window tests running side by
+# side never share or race for one, and it tells the number only once it accepts connections.
 wt_start_xvfb() {
-  local w=$1 h=$2 n
-  # Never reuse a display number this test just gave up: its old socket may still answer for a moment.
-  for n in $(seq "$WT_NEXT_DISPLAY" 160); do
-    WT_NEXT_DISPLAY=$((n + 1))
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "${w}x${h}x24" -nolisten tcp >/dev/null 2>&1 &
-    WT_XVFB_PID=$!
-    local try
-    for try in 1 2 3 4 5 6 7 8 9 10; do
-      kill -0 "$WT_XVFB_PID" 2>/dev/null || break
-      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        # The pointer starts in the middle of the screen; park it in a corner so no tooltip covers anything.
-        xdotool mousemove 0 0
-        return 0
-      fi
-      sleep 0.3
-    done
+  local w=$1 h=$2 n= try
+  rm -f "$WORK/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 "${w}x${h}x24" -nolisten tcp 3>"$WORK/xvfb.display" >/dev/null 2>&1 &
+  WT_XVFB_PID=$!
+  for try in $(seq 200); do
+    n=$(sed -n 's/^\([0-9][0-9]*\)$/\1/p' "$WORK/xvfb.display" 2>/dev/null)
+    [ -n "$n" ] && break
+    kill -0 "$WT_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$n" ]; then
     kill "$WT_XVFB_PID" 2>/dev/null && wait "$WT_XVFB_PID" 2>/dev/null
     WT_XVFB_PID=
-  done
-  wt_skip "could not start Xvfb on any display from :91 to :160"
+    wt_skip "Xvfb did not start"
+  fi
+  export DISPLAY=":$n"
+  # The pointer starts in the middle of the screen; park it in a corner so no tooltip covers anything.
+  xdotool mousemove 0 0
 }
 
 wt_stop_xvfb() {
