@@ -15,7 +15,7 @@
 #include "platform/media/mci.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
-#include "platform/sdl/key_watch.h"
+#include "platform/runtime/input.h"
 #include "platform/sdl/window_backend.h"
 #include "script/scenario_syntax.h"
 
@@ -44,7 +44,8 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when played, 1 when no window could be opened, 2 when DIR or SCENARIO cannot be read.\n";
 
-constexpr int64_t kTickMs = 100;  // timSay's interval
+constexpr int64_t kTickMs = 100;          // timSay's interval
+constexpr int64_t kReloadRepeatMs = 500;  // F5 presses closer than this are the key held down
 
 // ---------------------------------------------------------------------------------------------------
 // --pages: the game on the manual clock, ticked while the text advances by itself and clicked where it
@@ -144,23 +145,7 @@ int printPages(const std::string& name) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// The window: the game's own loop and backend, with F5 looked at between two waits.
-
-class PreviewInput final : public platform::InputSource {
- public:
-  PreviewInput(platform::WindowBackend& window, std::function<void()> onReload)
-      : window_(window), reloadKey_(5), onReload_(std::move(onReload)) {}
-  void waitAndDispatch(int timeoutMs) override {
-    window_.waitAndDispatch(timeoutMs);
-    if (reloadKey_.takePresses() > 0) onReload_();
-  }
-  void presentIfChanged() override { window_.presentIfChanged(); }
-
- private:
-  platform::WindowBackend& window_;
-  platform::FunctionKeyWatch reloadKey_;
-  std::function<void()> onReload_;
-};
+// The window: the game's own loop, backend and key rules, with F5 taken before the game's keys.
 
 int runWindow(const std::string& named) {
   platform::EventLoop loop(std::make_unique<platform::RealClock>());
@@ -200,10 +185,22 @@ int runWindow(const std::string& named) {
     fom.SetUpGame(1);  // EASY
     fom.StartScenario(playing);
   };
-  PreviewInput input(window, [&] {
-    if (!playing.empty()) play();
-  });
-  loop.setInputSource(&input);
+  int64_t lastReloadMs = -kReloadRepeatMs;
+  // F5 is the preview's own; every other key goes on to the game's handler as in the game.
+  auto gameKeys = fom.Me.onKeyDown;
+  fom.Me.onKeyDown = [&](int16_t& keyCode, int16_t shift) {
+    if (keyCode == platform::kKeyF5) {
+      keyCode = 0;
+      // A held key repeats; one press, one reload.
+      if (!playing.empty() && loop.nowMs() - lastReloadMs >= kReloadRepeatMs) {
+        lastReloadMs = loop.nowMs();
+        play();
+      }
+      return;
+    }
+    if (gameKeys) gameKeys(keyCode, shift);
+  };
+  loop.setInputSource(&window);
   platform::setEndHandler([&loop] { loop.quit(); });
 
   fom.Me.Load();  // StartUp: the music starts as in the game
