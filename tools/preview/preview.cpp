@@ -56,10 +56,10 @@ class PagePrinter {
   explicit PagePrinter(Fom& fom, platform::EventLoop& loop) : fom_(fom), loop_(loop) {
     fom_.trace = [this](std::string_view what, std::string_view detail) {
       if (what == "picture") {
-        // A page turned by the same step is printed first, so the picture stands before the text it
-        // comes with.
-        std::printf("picture %s\n",
-                    detail.empty() ? "(no name: the last picture again)" : std::string(detail).c_str());
+        // Held (with the problems) until the page the same step turned away is printed, so that each
+        // picture line stands between the text shown before it and the text shown with it.
+        held_.push_back("picture " +
+                        (detail.empty() ? "(no name: the last picture again)" : std::string(detail)));
       } else if (what == "wish" || what == "title") {
         // The labels are emptied right after this; what stood on them is the last page.
         atEnd_ = fom_.lbl[0].Caption();
@@ -67,7 +67,7 @@ class PagePrinter {
       }
     };
     platform::setProblemListener(
-        [](const std::string& message) { std::printf("problem: %s\n", message.c_str()); });
+        [this](const std::string& message) { held_.push_back("problem: " + message); });
   }
   ~PagePrinter() {
     fom_.trace = nullptr;
@@ -79,6 +79,7 @@ class PagePrinter {
     fom_.SetUpGame(1);  // EASY
     fom_.StartScenario(name);
     while (ended_.empty()) {
+      flushHeld();
       const std::string before = fom_.lbl[0].Caption();
       const std::string lineBefore = fom_.CurrentLine;
       if (!fom_.timSay.Enabled()) {
@@ -100,10 +101,16 @@ class PagePrinter {
         page(before, "turned without a click");
     }
     if (atEnd_ != printed_ && !atEnd_.empty()) page(atEnd_, "shown until the end");
+    flushHeld();
     std::printf("ends %s\n", ended_.c_str());
   }
 
  private:
+  void flushHeld() {
+    for (const std::string& line : held_) std::printf("%s\n", line.c_str());
+    held_.clear();
+  }
+
   // A page as the labels hold it: CR LF before every row, so that it begins with an empty row.
   void page(const std::string& caption, const char* how) {
     if (caption == printed_) return;
@@ -128,6 +135,7 @@ class PagePrinter {
   platform::EventLoop& loop_;
   std::string printed_;  // the caption printed last
   std::string atEnd_;
+  std::vector<std::string> held_;  // pictures and problems of the last action, not printed yet
   std::string ended_;
   int pages_ = 0;
 };
