@@ -63,6 +63,7 @@ Fom::Fom(platform::EventLoop& loop)
   Me.onResize = [this] { LayoutWindow(); };
   Me.onActivate = [this] { ShowTitle(); };
   Me.onUnload = [this](int16_t& cancel) { ShutDown(cancel); };
+  Me.onKeyDown = [this](int16_t& keyCode, int16_t shift) { Form_KeyDown(keyCode, shift); };
   picStt.onMouseDown = [this](int16_t button, int16_t shift, float x, float y) {
     StartGame(button, shift, x, y);
   };
