@@ -17,6 +17,7 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/sdl/fonts.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -142,9 +143,7 @@ TEST_F(RendererTest, AnUnchangedFrameMakesNothingAfreshAndAChangedPictureIsSeen)
 // Partial frames redraw only what changed; whatever changes, the window must read exactly as a whole
 // redraw of the same tree would draw it. Random changes, seeded, over a play screen in miniature.
 TEST_F(RendererTest, APartialFrameReadsTheSameAsAWholeRedraw) {
-  const unsigned seed = ::testing::UnitTest::GetInstance()->random_seed() + 4242u;
-  std::printf("seed %u\n", seed);
-  std::mt19937 rng(seed);
+  std::mt19937 rng(testing_support::testSeed());
   auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
 
   PictureBox source(&form, "E");
