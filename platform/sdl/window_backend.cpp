@@ -14,6 +14,7 @@
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/sdl/display_wait.h"
 #include "platform/sdl/fonts.h"
 #include "platform/sdl/renderer.h"
 
@@ -75,6 +76,7 @@ struct WindowBackend::Impl {
   SDL_Window* window = nullptr;
   SDL_Renderer* sdlRenderer = nullptr;
   std::unique_ptr<Renderer> renderer;
+  std::unique_ptr<DisplayWait> displayWait;
   bool videoStarted = false;
 
   // Drawing.
@@ -406,6 +408,7 @@ bool WindowBackend::open(std::string* error) {
     return false;
   }
   d.renderer = std::make_unique<Renderer>(d.sdlRenderer);
+  d.displayWait = std::make_unique<DisplayWait>(d.window);
   d.updateIcon();
   initFonts();
 
@@ -439,8 +442,15 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   SDL_Event e;
-  // Blocks in the window system until input or the timeout: no polling while the game idles.
-  if (SDL_WaitEventTimeout(&e, timeout) == 1) {
+  if (d.displayWait && d.displayWait->active()) {
+    // One pump per wake that brought something; a timer's wake leaves the window system alone.
+    if (d.displayWait->wait(timeout)) {
+      SDL_PumpEvents();
+      while (!d.loop.quitting() && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
+        d.dispatch(e);
+    }
+  } else if (SDL_WaitEventTimeout(&e, timeout) == 1) {
+    // Blocks in the window system until input or the timeout: no polling while the game idles.
     d.dispatch(e);
     while (!d.loop.quitting() && SDL_PollEvent(&e) == 1) d.dispatch(e);
   }
