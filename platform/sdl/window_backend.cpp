@@ -15,7 +15,6 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/sdl/display_wait.h"
-#include "platform/sdl/fonts.h"
 #include "platform/sdl/renderer.h"
 
 namespace platform {
@@ -410,7 +409,7 @@ bool WindowBackend::open(std::string* error) {
   d.renderer = std::make_unique<Renderer>(d.sdlRenderer);
   d.displayWait = std::make_unique<DisplayWait>(d.window);
   d.updateIcon();
-  initFonts();
+  // Fonts are looked up when the first caption is drawn, not here: the title shows none.
 
   d.form.onGeometryRequest = [&d] { d.geometryPending = true; };
   d.form.onShowRequest = [&d] {
