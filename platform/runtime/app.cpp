@@ -33,6 +33,7 @@ std::string AppPath() {
 }
 
 void setAppPathForTesting(const std::string& path) { gAppPathOverride = path; }
+void setAppPath(const std::string& path) { gAppPathOverride = path; }
 
 void Randomize() {
   const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
@@ -61,9 +62,18 @@ void resetEndForTesting() {
   gEndHandler = nullptr;
 }
 
+namespace {
+std::function<void(const std::string&)> gProblemListener;
+}  // namespace
+
 void reportProblem(const std::string& message) {
   std::fprintf(stderr, "lanternfall: %s\n", message.c_str());
   std::fflush(stderr);
+  if (gProblemListener) gProblemListener(message);
+}
+
+void setProblemListener(std::function<void(const std::string&)> listener) {
+  gProblemListener = std::move(listener);
 }
 
 }  // namespace platform

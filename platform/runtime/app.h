@@ -11,6 +11,8 @@ namespace platform {
 // Tests may set it to check how start-up builds its paths.
 std::string AppPath();
 void setAppPathForTesting(const std::string& path);  // empty: back to the real one
+// The same for the author's preview, which runs the game on a content folder anywhere on disk.
+void setAppPath(const std::string& path);
 
 // The separator of this file system ("/"), the one start-up appends.
 inline constexpr char kPathSeparator = '/';
@@ -31,4 +33,6 @@ void resetEndForTesting();
 namespace platform {
 // Name a content problem on stderr ("lanternfall: <message>"). The game never shows these to the player.
 void reportProblem(const std::string& message);
+// Also hand each problem to `listener` (the preview shows them in its title bar); empty: stderr alone.
+void setProblemListener(std::function<void(const std::string&)> listener);
 }  // namespace platform

@@ -19,8 +19,7 @@ constexpr int redOf(Color c) { return static_cast<int>(c & 255); }
 constexpr int greenOf(Color c) { return static_cast<int>((c >> 8) & 255); }
 constexpr int blueOf(Color c) { return static_cast<int>((c >> 16) & 255); }
 
-inline constexpr int kTwipsPerPixel = 15;  // at 96 dpi
-inline constexpr float kPixelsPerPoint = 96.0f / 72.0f;
+inline constexpr int kTwipsPerPixel = 15;  // at 96 dpi; the desktop's own scale is in display.h
 
 struct RectF {
   float x = 0, y = 0, w = 0, h = 0;

@@ -7,12 +7,13 @@
 #include <cmath>
 
 #include "platform/runtime/control.h"
+#include "platform/runtime/display.h"
 #include "platform/runtime/text_layout.h"
 
 namespace platform {
 
 int fontPixelSize(float points, float pixelScale) {
-  return std::max(1, static_cast<int>(std::lround(points * kPixelsPerPoint * pixelScale)));
+  return std::max(1, static_cast<int>(std::lround(points * pixelsPerPoint() * pixelScale)));
 }
 
 std::unique_ptr<Font> Font::open(const FontFace& face, int pixelSize, std::string* error) {
