@@ -1,6 +1,6 @@
 # Lanternfall: `make run` and `make test` are all a new machine needs.
 PACKAGES := cmake g++ make pkg-config clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev libfontconfig-dev \
+            libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev libfontconfig-dev libjpeg62-turbo-dev \
             fonts-ipafont-gothic timgm6mb-soundfont xvfb xdotool imagemagick x11-utils strace
 JOBS ?= 2
 BUILD ?= build

@@ -11,7 +11,9 @@ void Fom::ShowPicture(const std::string& name) {
     // time; nothing is cached.
     std::string path = ImgDir + name + ".jpg";
     std::string error;
-    if (!E.LoadPicture(path, &error)) {
+    // Pic's size now is the most the picture will be painted at, so E may hold it decoded at that.
+    if (!E.LoadPicture(path, &error, static_cast<int>(Pic.clientWidthPx() + 0.5f),
+                       static_cast<int>(Pic.clientHeightPx() + 0.5f))) {
       // E keeps the picture it held, and that one is shown instead: the scene stays readable.
       platform::reportProblem("picture \"" + name + "\" not shown (" + error + ")");
     }

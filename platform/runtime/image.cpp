@@ -18,12 +18,13 @@ PictureDecoder gDecoder = nullptr;
 
 void setPictureDecoder(PictureDecoder decoder) { gDecoder = decoder; }
 
-std::optional<Image> decodePictureFile(const std::string& utf8Path, std::string* error) {
+std::optional<DecodedPicture> decodePictureFile(const std::string& utf8Path, int needWidth, int needHeight,
+                                                std::string* error) {
   if (!gDecoder) {
     if (error) *error = "no picture decoder is installed";
     return std::nullopt;
   }
-  return gDecoder(utf8Path, error);
+  return gDecoder(utf8Path, needWidth, needHeight, error);
 }
 
 namespace {

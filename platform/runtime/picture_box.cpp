@@ -34,14 +34,17 @@ void PictureBox::Cls() {
   invalidate();
 }
 
-bool PictureBox::LoadPicture(const std::string& utf8Path, std::string* error) {
-  std::optional<Image> loaded = decodePictureFile(utf8Path, error);
+bool PictureBox::LoadPicture(const std::string& utf8Path, std::string* error, int shownWidth,
+                             int shownHeight) {
+  std::optional<DecodedPicture> loaded = decodePictureFile(utf8Path, shownWidth, shownHeight, error);
   if (!loaded) return false;
-  picture_ = std::move(*loaded);  // the picture held before is released here
+  picture_ = std::move(loaded->image);  // the picture held before is released here
+  pictureWidth_ = loaded->width;
+  pictureHeight_ = loaded->height;
   float frame = BorderStyle() ? 2.0f * kBorderPx : 0.0f;
   RectF r = pixelRect();
-  r.w = static_cast<float>(picture_.width) + frame;
-  r.h = static_cast<float>(picture_.height) + frame;
+  r.w = static_cast<float>(pictureWidth_) + frame;
+  r.h = static_cast<float>(pictureHeight_) + frame;
   setPixelRect(r);
   invalidate();
   return true;
@@ -66,8 +69,11 @@ void PictureBox::PaintPicture(const PictureBox& src, float x1, float y1, float w
     retained_ = std::move(fresh);
   }
 
-  stretchCopy(src.picture_, src.toPixelsX(x2 - src.ScaleLeft()), src.toPixelsY(y2 - src.ScaleTop()),
-              src.toPixelsX(w2), src.toPixelsY(h2), retained_, toPixelsX(x1 - ScaleLeft()),
+  // The source rectangle is in the picture's own pixels; its pixels may be held at a reduced scale.
+  const float kx = static_cast<float>(src.picture_.width) / static_cast<float>(src.pictureWidth_);
+  const float ky = static_cast<float>(src.picture_.height) / static_cast<float>(src.pictureHeight_);
+  stretchCopy(src.picture_, kx * src.toPixelsX(x2 - src.ScaleLeft()), ky * src.toPixelsY(y2 - src.ScaleTop()),
+              kx * src.toPixelsX(w2), ky * src.toPixelsY(h2), retained_, toPixelsX(x1 - ScaleLeft()),
               toPixelsY(y1 - ScaleTop()), toPixelsX(w1), toPixelsY(h1));
   invalidate();
 }

@@ -367,12 +367,12 @@ class Linter {
       if (!fs::is_regular_file(path)) {
         problem = "is missing: " + display(path);
       } else {
+        // The loader decodes JPEG alone and names any other format it meets.
         std::string error;
-        const auto head = readWhole(path).value_or("").substr(0, 3);
         if (!platform::loadImageFile(path.string(), &error))
-          problem = "does not decode: " + error;
-        else if (head != "\xFF\xD8\xFF")
-          problem = "is not a JPEG file: " + display(path);
+          problem = (error.find(", not a JPEG") != std::string::npos ? "is not a JPEG file: "
+                                                                     : "does not decode: ") +
+                    error;
       }
       if (!name.empty() && name.back() == ' ') problem += " (the name ends in a space)";
       known = pictures_.emplace(name, problem).first;

@@ -1,0 +1,207 @@
+// Content from strangers: files that are not what their names say, that never end, that claim sizes no
+// machine has, or that would keep a decoder busy for minutes. Each is refused or played within bounds,
+// named on stderr, and the game goes on.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+// The tests write their own JPEGs (CMYK, progressive) with the encoder half of the library.
+#include <jpeglib.h>
+
+#include "app/fom.h"
+#include "platform/media/image.h"
+#include "tests/support/game_harness.h"
+
+using testing_support::HeadlessGame;
+using testing_support::TestContent;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A solid picture of one colour, encoded as JPEG. components 3: the colour is RGB; 4: it is CMYK as
+// given, with an Adobe marker or without. progressive: the encoder's usual scans.
+std::string encodeJpeg(int width, int height, std::vector<unsigned char> colour, bool adobe = false,
+                       bool progressive = false) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long outSize = 0;
+  jpeg_mem_dest(&cinfo, &out, &outSize);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = static_cast<int>(colour.size());
+  cinfo.in_color_space = colour.size() == 4 ? JCS_CMYK : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  if (colour.size() == 4) cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
+  if (progressive) jpeg_simple_progression(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<unsigned char> row;
+  for (int x = 0; x < width; ++x) row.insert(row.end(), colour.begin(), colour.end());
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::string bytes(reinterpret_cast<char*>(out), outSize);
+  std::free(out);
+  return bytes;
+}
+
+uint32_t channel(uint32_t pixel, int shift) { return (pixel >> shift) & 255; }
+
+struct Refusal {
+  bool refused;
+  std::string error;
+  double seconds;
+};
+
+Refusal load(const fs::path& path) {
+  const auto start = std::chrono::steady_clock::now();
+  std::string error;
+  const bool loaded = platform::loadImageFile(path.string(), &error).has_value();
+  return {!loaded, error, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+}
+
+}  // namespace
+
+// ---- Pictures ----
+
+TEST(HostileContent, PicturesAreDecodedOnlyAsJpegAndEverythingElseIsNamed) {
+  TestContent content;
+  const fs::path img = content.root() / "img";
+  // A tiny GIF, and headers of other formats declaring 30000 × 30000 pixels: only the name is read.
+  content.rawPicture("gif", std::string("GIF89a\x01\0\x01\0\x80\0\0\xff\xff\xff\0\0\0!\xf9\x04\x01\0\0\0\0,"
+                                        "\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;",
+                                        43));
+  content.rawPicture(
+      "bmp", std::string("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x30\x75\0\0\x30\x75\0\0\x01\0\x18\0", 30));
+  content.rawPicture("pnm", "P6\n30000 30000\n255\n");
+  content.rawPicture("svg", "<svg width=\"30000\" height=\"30000\"></svg>");
+  content.rawPicture("pcx", std::string("\x0a\x05\x01\x08\0\0\0\0\x2f\x75\x2f\x75", 12));
+  content.rawPicture("text", "hello\n");
+  const std::pair<const char*, const char*> kinds[] = {
+      {"gif", "is a GIF, not a JPEG"}, {"bmp", "is a BMP, not a JPEG"},
+      {"pnm", "is a PNM, not a JPEG"}, {"svg", "is an SVG or XML file, not a JPEG"},
+      {"pcx", "is a PCX, not a JPEG"}, {"text", "is text, not a JPEG"}};
+  for (const auto& [name, says] : kinds) {
+    const Refusal r = load(img / (std::string(name) + ".jpg"));
+    EXPECT_TRUE(r.refused) << name;
+    EXPECT_NE(r.error.find(std::string(name) + ".jpg " + says), std::string::npos) << r.error;
+  }
+
+  // Not regular files: each refused at once, by what it is, without blocking on a FIFO or reading a
+  // device forever; a missing file says why in the system's words.
+  ASSERT_EQ(mkfifo((img / "fifo.jpg").c_str(), 0600), 0);
+  fs::create_directory(img / "folder.jpg");
+  fs::create_symlink("/dev/zero", img / "zero.jpg");
+  const std::pair<const char*, const char*> files[] = {{"fifo", "is a FIFO, not a file"},
+                                                       {"folder", "is a folder, not a file"},
+                                                       {"zero", "is a character device, not a file"},
+                                                       {"missing", "No such file or directory"}};
+  for (const auto& [name, says] : files) {
+    const Refusal r = load(img / (std::string(name) + ".jpg"));
+    EXPECT_TRUE(r.refused) << name;
+    EXPECT_NE(r.error.find(says), std::string::npos) << r.error;
+    EXPECT_LT(r.seconds, 1.0) << name;
+  }
+
+  // A 2 GiB file (sparse: it takes no disk) is refused from its size before a byte is read.
+  {
+    std::ofstream big(img / "big.jpg", std::ios::binary);
+    big << "\xFF\xD8\xFF";
+  }
+  fs::resize_file(img / "big.jpg", uint64_t{2} << 30);
+  const Refusal big = load(img / "big.jpg");
+  EXPECT_TRUE(big.refused);
+  EXPECT_NE(big.error.find("2048 MiB, more than the 64 MiB"), std::string::npos) << big.error;
+  EXPECT_LT(big.seconds, 1.0);
+}
+
+TEST(HostileContent, DecodingIsBoundedAndCmykComesOutInItsColours) {
+  TestContent content;
+  const fs::path img = content.root() / "img";
+
+  // Thousands of scans (here the first DC scan again and again) are stopped at the scan limit.
+  const std::string progressive = encodeJpeg(512, 512, {40, 90, 200}, false, true);
+  const size_t firstScan = progressive.find("\xFF\xDA");
+  const size_t secondScan = progressive.find("\xFF\xDA", firstScan + 2);
+  ASSERT_NE(secondScan, std::string::npos);
+  std::string bomb = progressive.substr(0, secondScan);
+  const std::string dcScan = progressive.substr(firstScan, secondScan - firstScan);
+  for (int i = 0; i < 5000; ++i) bomb += dcScan;
+  bomb += "\xFF\xD9";
+  content.rawPicture("bomb", bomb);
+  const Refusal r = load(img / "bomb.jpg");
+  EXPECT_TRUE(r.refused);
+  EXPECT_NE(r.error.find("more than " + std::to_string(platform::kMaxPictureScans) + " progressive scans"),
+            std::string::npos)
+      << r.error;
+  content.rawPicture("progressive", progressive);
+  EXPECT_FALSE(load(img / "progressive.jpg").refused) << "an ordinary progressive file still decodes";
+
+  // A header claiming 60000 × 60000 pixels is refused before the decoder allocates for it.
+  std::string huge = encodeJpeg(16, 16, {1, 2, 3});
+  const size_t sof = huge.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  huge.replace(sof + 5, 4, "\xEA\x60\xEA\x60");
+  content.rawPicture("huge", huge);
+  EXPECT_NE(load(img / "huge.jpg").error.find("too large (60000 x 60000"), std::string::npos);
+
+  // Red as plain CMYK (ink amounts) and as Adobe's inverted CMYK: both come out red.
+  content.rawPicture("cmyk", encodeJpeg(16, 16, {0, 255, 255, 0}, false));
+  content.rawPicture("adobe", encodeJpeg(16, 16, {255, 0, 0, 255}, true));
+  for (const char* name : {"cmyk", "adobe"}) {
+    std::string error;
+    auto image = platform::loadImageFile((img / (std::string(name) + ".jpg")).string(), &error);
+    ASSERT_TRUE(image) << error;
+    const uint32_t p = image->at(8, 8);
+    EXPECT_GT(channel(p, 16), 230u) << name;
+    EXPECT_LT(channel(p, 8), 25u) << name;
+    EXPECT_LT(channel(p, 0), 25u) << name;
+  }
+}
+
+TEST(HostileContent, APictureShownSmallerIsDecodedSmallerAndLooksTheSame) {
+  TestContent content;
+  content.picture("ttl", "ui_green");
+  content.picture("photo", "ui_photo_1920x1080");
+  HeadlessGame game(content);
+  game.start();
+  Fom& fom = game.fom();
+  const platform::RectF r = fom.Pic.pixelRect();
+  fom.Pic.setPixelRect({r.x, r.y, 600, 600});
+  fom.ShowPicture("photo");
+
+  // E takes the picture's own size, whatever scale it holds the pixels at.
+  EXPECT_FLOAT_EQ(fom.E.ScaleWidth(), 1920);
+  EXPECT_FLOAT_EQ(fom.E.ScaleHeight(), 1080);
+  EXPECT_EQ(fom.E.Picture().width, 960) << "decoded at half size for a 600 x 600 box";
+
+  platform::PictureBox whole(&fom.Me, "whole"), painted(&fom.Me, "painted");
+  ASSERT_TRUE(whole.LoadPicture((content.root() / "img/photo.jpg").string()));
+  painted.setPixelRect({0, 0, 600, 600});
+  painted.PaintPicture(whole, 0, 0, 600, 600, 0, 0, 1920, 1080);
+  const platform::Image& seen = fom.Pic.retained();
+  ASSERT_EQ(seen.pixels.size(), painted.retained().pixels.size());
+  uint32_t worst = 0;
+  for (size_t i = 0; i < seen.pixels.size(); ++i) {
+    for (int shift : {0, 8, 16}) {
+      const int d = static_cast<int>(channel(seen.pixels[i], shift)) -
+                    static_cast<int>(channel(painted.retained().pixels[i], shift));
+      worst = std::max(worst, static_cast<uint32_t>(std::abs(d)));
+    }
+  }
+  EXPECT_LE(worst, 6u) << "the scene looks as it would from the whole picture";
+}
