@@ -30,6 +30,8 @@ void Fom::ShowTitle() {
   TimDay.setEnabled(false);
   timColor.setEnabled(false);
 
+  // A scene picture shown earlier in the same step is painted before the title takes E over.
+  finishPictureStep();
   const std::string path = ImgDir + "ttl.jpg";
   std::string error;
   if (!E.LoadPicture(path, &error, static_cast<int>(picStt.clientWidthPx() + 0.5f),

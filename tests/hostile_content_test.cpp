@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@
 
 #include "app/fom.h"
 #include "platform/media/image.h"
+#include "platform/runtime/app.h"
+#include "platform/runtime/event_loop.h"
+#include "platform/runtime/timer.h"
 #include "tests/support/game_harness.h"
 
 using testing_support::HeadlessGame;
@@ -204,4 +208,115 @@ TEST(HostileContent, APictureShownSmallerIsDecodedSmallerAndLooksTheSame) {
     }
   }
   EXPECT_LE(worst, 6u) << "the scene looks as it would from the whole picture";
+}
+
+// ---- Scenarios and the problem log ----
+
+TEST(HostileContent, ScenariosThatAreNoFilesOrNeverEndAreBounded) {
+  TestContent content;
+  content.picture("ttl", "ui_green");
+  const fs::path txt = content.root() / "txt";
+  ASSERT_EQ(mkfifo((txt / "opn.dat").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", txt / "00.dat");
+  // One line of 20 MiB with no line end: read up to the cap, the rest passed over.
+  {
+    std::ofstream out(txt / "01.dat", std::ios::binary);
+    out << std::string(size_t{20} << 20, 'a');
+  }
+  HeadlessGame game(content);
+  game.start();
+  Fom& fom = game.fom();
+
+  ::testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  fom.StartScenario("opn");
+  fom.StartScenario("00");
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_LT(seconds, 1.0) << "neither the FIFO nor the device is waited on";
+  EXPECT_NE(err.find("opn.dat: is a FIFO, not a file"), std::string::npos) << err;
+  EXPECT_NE(err.find("00.dat: is a character device, not a file"), std::string::npos) << err;
+
+  ::testing::internal::CaptureStderr();
+  fom.StartScenario("01");
+  err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("01.dat: line 1 is longer than 16 MiB"), std::string::npos) << err;
+  EXPECT_EQ(game.page().size(), size_t{1} + (size_t{16} << 20) + std::string("▼").size())
+      << "an empty row, the line's first 16 MiB and the mark";
+}
+
+TEST(HostileContent, AMillionPictureLinesInOneStepShowWhatOneWouldAndAreNamedOnce) {
+  TestContent content;
+  content.picture("ttl", "ui_green");
+  content.picture("red", "ui_red");
+  content.picture("photo", "ui_photo_1920x1080");
+  content.rawPicture("gif", "GIF89a");
+  // Going back and forth between two pictures, a missing one, a foreign one and an alias of the first
+  // ("./red" is the same file), and ending on the photograph.
+  std::string lines = "first\r\n";
+  const char* kNames[] = {">img red", ">img photo", ">img nowhere", ">img gif", ">img ./red"};
+  constexpr int kLines = 1000000;
+  lines.reserve(kLines * 12);
+  for (int i = 0; i < kLines - 1; ++i) (lines += kNames[i % 5]) += "\r\n";
+  lines += ">img photo\r\nlast\r\n";
+  content.rawScenario("opn", lines);
+  HeadlessGame game(content);
+  game.start();
+  Fom& fom = game.fom();
+  const platform::RectF r = fom.Pic.pixelRect();
+  fom.Pic.setPixelRect({r.x, r.y, 600, 600});
+  fom.StartScenario("opn");
+
+  ::testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  fom.lbl_Click(0);  // one step: a million picture lines, then "last"
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  platform::flushProblems();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(game.page().find("last"), std::string::npos);
+  std::printf("a million picture lines in one step: %.2f s\n", seconds);
+
+  // The step's last picture, painted as one ShowPicture of it paints it.
+  EXPECT_FLOAT_EQ(fom.E.ScaleWidth(), 1920);
+  const platform::Image seen = fom.Pic.retained();
+  fom.ShowPicture("photo");
+  EXPECT_TRUE(seen.pixels == fom.Pic.retained().pixels) << "what the player sees is what one line shows";
+
+  // Each refused file named once, then counted.
+  size_t lineCount = 0;
+  for (char c : err) lineCount += c == '\n';
+  EXPECT_LE(lineCount, 10u) << err.substr(0, 2000);
+  EXPECT_NE(err.find("picture \"nowhere\" not shown"), std::string::npos) << err.substr(0, 2000);
+  EXPECT_NE(err.find("is a GIF, not a JPEG"), std::string::npos) << err.substr(0, 2000);
+  EXPECT_NE(err.find("more like it"), std::string::npos) << err.substr(0, 2000);
+}
+
+TEST(HostileContent, ProblemsRepeatedAreCountedAndFailuresInATickDoNotStopTheLoop) {
+  ::testing::internal::CaptureStderr();
+  for (int i = 0; i < 1000; ++i) platform::reportProblem(std::string("picture \"a\0b\" not shown", 23));
+  platform::reportProblem("something else");
+  platform::flushProblems();
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err,
+            "lanternfall: picture \"a\\x00b\" not shown\n"
+            "lanternfall: something else\n"
+            "lanternfall: ... and 999 more like it: picture \"a\\x00b\" not shown\n");
+
+  // A tick that runs out of memory is named; the timer and the others go on ticking.
+  auto loop = platform::EventLoop::manual();
+  platform::Timer failing(*loop, 10, true), steady(*loop, 10, true);
+  int failingTicks = 0, steadyTicks = 0;
+  failing.onTick = [&failingTicks] {
+    ++failingTicks;
+    throw std::bad_alloc();
+  };
+  steady.onTick = [&steadyTicks] { ++steadyTicks; };
+  ::testing::internal::CaptureStderr();
+  loop->advance(100);
+  platform::flushProblems();
+  err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(failingTicks, 10);
+  EXPECT_EQ(steadyTicks, 10);
+  EXPECT_NE(err.find("a timer tick ran out of memory"), std::string::npos) << err;
+  EXPECT_NE(err.find("... and 9 more like it: a timer tick ran out of memory"), std::string::npos) << err;
 }

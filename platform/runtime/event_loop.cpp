@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/runtime/app.h"
 #include "platform/runtime/timer.h"
 
 namespace platform {
@@ -41,6 +42,7 @@ int64_t EventLoop::nextDeadlineMs() const {
 
 void EventLoop::runDue() {
   if (depth_ > 0 || quitting_) return;
+  flushProblemsIfDue();
   const int64_t now = clock_->nowMs();
   // Pick the earliest due timer each round, so a handler that enables, disables or re-times another
   // timer is seen by the next choice. Each timer fires at most once per call: a late one coalesces.
@@ -60,7 +62,7 @@ void EventLoop::runDue() {
     if (next->due_ <= now) next->due_ = now + period;  // missed ticks are dropped, not replayed
     if (next->onTick) {
       ++depth_;
-      next->onTick();
+      runGuarded("a timer tick", next->onTick);
       --depth_;
     }
   }

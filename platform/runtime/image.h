@@ -38,6 +38,10 @@ void setPictureDecoder(PictureDecoder decoder);
 std::optional<DecodedPicture> decodePictureFile(const std::string& utf8Path, int needWidth = 0,
                                                 int needHeight = 0, std::string* error = nullptr);
 
+// What tells one file from another and an edited file from itself: device, inode, size and modification
+// time, as text; empty when the path names nothing. Two paths to the same unchanged file give the same.
+std::string pictureFileIdentity(const std::string& utf8Path);
+
 // Resample src's rectangle (sx, sy, sw, sh) onto dst's rectangle (dx, dy, dw, dh), both in pixels, with
 // smooth (area/bilinear) filtering and the aspect ratio not kept. Parts outside either image are clipped;
 // negative widths or heights mirror, as the old PaintPicture did. A plain copy: no blending.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/runtime/control.h"
@@ -34,8 +35,11 @@ class PictureBox : public Control {
                    int shownHeight = 0);
   // The pixels of the picture loaded (the source PaintPicture copies from); they may be a reduced decode,
   // so the picture's own size is PictureWidth × PictureHeight.
-  const Image& Picture() const { return picture_; }
-  bool hasPicture() const { return !picture_.empty(); }
+  const Image& Picture() const { return picture_ ? *picture_ : kNoPicture; }
+  bool hasPicture() const { return picture_ && !picture_->empty(); }
+  // Take a picture decoded before (pixels possibly reduced, as above; shared, never copied) with its own
+  // size width × height, exactly as LoadPicture would have.
+  void setPicture(std::shared_ptr<const Image> pixels, int width, int height);
   int PictureWidth() const { return pictureWidth_; }
   int PictureHeight() const { return pictureHeight_; }
 
@@ -53,7 +57,8 @@ class PictureBox : public Control {
   std::function<void(int16_t button, int16_t shift, float x, float y)> onMouseDown;
 
  private:
-  Image picture_;
+  static const Image kNoPicture;
+  std::shared_ptr<const Image> picture_;
   int pictureWidth_ = 0;
   int pictureHeight_ = 0;
   Image retained_;
