@@ -20,6 +20,8 @@
 
 #include "app/fom.h"
 #include "platform/media/image.h"
+#include "platform/media/mci.h"
+#include "platform/media/midi_file.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
 #include "platform/runtime/timer.h"
@@ -319,4 +321,87 @@ TEST(HostileContent, ProblemsRepeatedAreCountedAndFailuresInATickDoNotStopTheLoo
   EXPECT_EQ(steadyTicks, 10);
   EXPECT_NE(err.find("a timer tick ran out of memory"), std::string::npos) << err;
   EXPECT_NE(err.find("... and 9 more like it: a timer tick ran out of memory"), std::string::npos) << err;
+}
+
+// ---- Music ----
+
+namespace {
+
+std::string be(uint32_t v, int bytes) {
+  std::string out;
+  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((v >> (8 * i)) & 255));
+  return out;
+}
+
+// A standard MIDI file of `tracks` copies of one track.
+std::string midiFile(const std::string& trackEvents, int tracks = 1) {
+  std::string file = "MThd" + be(6, 4) + be(1, 2) + be(static_cast<uint32_t>(tracks), 2) + be(480, 2);
+  const std::string body = trackEvents + std::string("\x00\xFF\x2F\x00", 4);
+  for (int t = 0; t < tracks; ++t) file += "MTrk" + be(static_cast<uint32_t>(body.size()), 4) + body;
+  return file;
+}
+
+}  // namespace
+
+TEST(HostileContent, MusicNoSynthesiserCouldPlayIsRefusedAndNamed) {
+  const std::string note("\x00\x90\x3C\x40\x60\x80\x3C\x00", 8);  // a quarter note at tick 0
+  platform::MidiFileInfo info;
+  std::string smf, problem;
+  ASSERT_TRUE(platform::parseMidiFile(midiFile(note), &info, &smf, &problem)) << problem;
+
+  // A flood: 100,000 notes at tick 0 (running status: three bytes each).
+  std::string flood("\x00\x90\x3C\x40", 4);
+  for (int i = 0; i < 100000; ++i) flood += std::string("\x00\x3C\x40", 3);
+  EXPECT_FALSE(platform::parseMidiFile(midiFile(flood), &info, &smf, &problem));
+  EXPECT_NE(problem.find("it starts 100001 notes within 100 ms at 0 s"), std::string::npos) << problem;
+  // A chord of 64 voices at every beat is music.
+  std::string chords;
+  for (int beat = 0; beat < 100; ++beat) {
+    for (int v = 0; v < 64; ++v)
+      chords += std::string(v == 0 && beat > 0 ? "\x83\x60" : "\x00", v == 0 && beat > 0 ? 2 : 1) +
+                std::string("\x90\x3C\x40", 3);
+  }
+  EXPECT_TRUE(platform::parseMidiFile(midiFile(chords), &info, &smf, &problem)) << problem;
+
+  EXPECT_FALSE(platform::parseMidiFile(midiFile(std::string("\x00\xFF\x51\x03\x00\x00\x00", 7) + note), &info,
+                                       &smf, &problem));
+  EXPECT_NE(problem.find("tempo of 0"), std::string::npos) << problem;
+  EXPECT_FALSE(platform::parseMidiFile(midiFile(note, 129), &info, &smf, &problem));
+  EXPECT_NE(problem.find("it has 129 tracks; the synthesiser plays at most 128"), std::string::npos)
+      << problem;
+
+  // The slowest tempo over the longest a file can last, and times no file has: saturated, never wrapped.
+  platform::MidiFileInfo slow;
+  slow.ticksPerQuarter = 1;
+  slow.tempos.push_back({0, 0xFFFFFF});
+  EXPECT_GT(slow.ticksToMs(int64_t{1} << 50), 0);
+  EXPECT_EQ(slow.ticksToMs(INT64_MAX), INT64_MAX / 1000);
+  EXPECT_GE(slow.msToTicks(INT64_MAX), 0);
+  EXPECT_GE(info.msToTicks(INT64_MAX), 0);
+}
+
+TEST(HostileContent, AMusicFileThatIsNoFileOrTooLargeIsNamedForWhatItIs) {
+  TestContent content;
+  platform::mciSetAudioSink(platform::AudioSink::Offline);
+  const fs::path root = content.root();
+  ASSERT_EQ(mkfifo((root / "fifo.mid").c_str(), 0600), 0);
+  fs::create_directory(root / "folder.mid");
+  {
+    std::ofstream big(root / "big.mid", std::ios::binary);
+    big << "MThd";
+  }
+  fs::resize_file(root / "big.mid", uint64_t{2} << 30);
+  const std::pair<const char*, const char*> cases[] = {{"fifo.mid", "is a FIFO, not a file"},
+                                                       {"folder.mid", "is a folder, not a file"},
+                                                       {"big.mid", "is 2048 MiB, more than the 4 MiB"}};
+  for (const auto& [name, says] : cases) {
+    ::testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    mciSendStringA(("open \"" + (root / name).string() + "\" alias MIDI").c_str(), nullptr, 0, 0);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    mciSendStringA("close MIDI", nullptr, 0, 0);
+    EXPECT_NE(err.find(says), std::string::npos) << err;
+    EXPECT_LT(seconds, 1.0) << name;
+  }
 }
