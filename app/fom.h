@@ -54,10 +54,11 @@ class Fom {
   int16_t DrainStep = 0;
 
   // ---- Window events (app/startup.cpp, ui/layout.cpp, sim/title.cpp) ----
-  void StartUp();                  // load
-  void ShutDown(int16_t& Cancel);  // unload
-  void LayoutWindow();             // resize
-  void ShowTitle();                // first activation, and ReturnToTitle
+  void StartUp();                                      // load
+  void ShutDown(int16_t& Cancel);                      // unload
+  void LayoutWindow();                                 // resize
+  void ShowTitle();                                    // first activation, and ReturnToTitle
+  void Form_KeyDown(int16_t& KeyCode, int16_t Shift);  // keys, before any control (ui/keyboard.cpp)
 
   // ---- Pictures (ui/pictures.cpp) ----
   void ShowPicture(const std::string& name);
@@ -74,6 +75,9 @@ class Fom {
 
   // ---- Wish simulation (sim/) ----
   void StartGame(int16_t Button, int16_t Shift, float X, float Y);
+  // StartGame up to the opening: the difficulty's presets and the per-game state, the title hidden. The
+  // preview runs it before starting the scenario an author names.
+  void SetUpGame(int16_t Button);
   void ApplyWishDelta(uint8_t index, int16_t amount);
   void SelectWishTarget(int16_t index);
   void timColor_Timer();

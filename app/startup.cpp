@@ -6,6 +6,7 @@
 #include "audio/shared_routines.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
+#include "ui/layout.h"
 
 void Fom::StartUp() {
   AppDir = platform::AppPath();
@@ -20,7 +21,7 @@ void Fom::StartUp() {
   platform::Randomize();
   // Division first, then the multiplication, in single precision, never rounded here: setting the
   // height runs the layout, which derives everything else from it.
-  Me.setWindowHeight(static_cast<float>(Me.ScreenHeight()) / 5.0f * 4.0f);
+  Me.setWindowHeight(ui::initialWindowHeight(static_cast<float>(Me.ScreenHeight())));
 }
 
 void Fom::ShutDown(int16_t& Cancel) {

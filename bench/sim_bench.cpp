@@ -66,8 +66,8 @@ double clickToFirstRowMs() {
   const uint64_t framesBefore = window.framesDrawn();
 
   const auto t0 = Clock::now();
-  window.postMouseButton(true, 1, 1, x, y);
-  window.postMouseButton(false, 1, 1, x, y);
+  window.postMouseButton(true, 1, x, y);
+  window.postMouseButton(false, 1, x, y);
   double ms = -1;
   while (Clock::now() - t0 < std::chrono::seconds(2)) {
     window.waitAndDispatch(0);

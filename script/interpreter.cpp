@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/fom.h"
@@ -11,47 +10,14 @@
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/vb_strings.h"
+#include "script/scenario_syntax.h"
 
 namespace {
 
-constexpr std::string_view kPageMark = "▼";
-// What the reader yields once the file is at its end, every time it is asked.
-constexpr std::string_view kEndOfFile = "tugi";
-constexpr uint8_t kLastLineBeforePageEnd = 14;  // a page ends on its 15th counted line
-
-// Runs are bounded by the end of the scenario anyway (every step reads a line); the cap only keeps the
-// counter's arithmetic in range for a count with absurdly many digits.
-constexpr int64_t kMaxRunCount = INT64_C(1) << 53;
+using script::LineKind;
 
 // Only for naming problems on stderr; the game itself never needs to know which file is playing.
 std::string gScenarioPath;
-
-bool startsWith(std::string_view line, std::string_view word) {
-  return platform::startsWithChars(line, word);
-}
-
-// The count of a "--" line: decimal digits, spaces around them allowed. Anything else counts as no number.
-bool parseRunCount(std::string_view text, int64_t* count) {
-  auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-  size_t b = 0;
-  size_t e = text.size();
-  while (b < e && isSpace(text[b])) ++b;
-  while (e > b && isSpace(text[e - 1])) --e;
-  if (b == e) return false;
-  int64_t n = 0;
-  for (size_t i = b; i < e; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    if (n < kMaxRunCount) n = n * 10 + (text[i] - '0');
-  }
-  *count = n < kMaxRunCount ? n : kMaxRunCount;
-  return true;
-}
-
-// A line after which the text line before it waits for a click.
-bool isStopLine(std::string_view next) {
-  return startsWith(next, ">game") || next == ">p" || startsWith(next, ">end") || startsWith(next, ">ive") ||
-         startsWith(next, "tugi");
-}
 
 // What became of one line: the step is over, the next line belongs to the same step (the line took no
 // time), or the line began a run of `count` steps.
@@ -125,52 +91,46 @@ void Fom::StepScript() {
     // Once the scenario has ended its file is closed: nothing may read it until the next scenario.
     if (!scriptRunning_) return LineResult::StepOver;
     std::string line = std::move(CurrentLine);
-    CurrentLine = platform::Eof(ScriptFileNo) ? std::string(kEndOfFile) : platform::LineInput(ScriptFileNo);
+    CurrentLine =
+        platform::Eof(ScriptFileNo) ? std::string(script::kEndOfFile) : platform::LineInput(ScriptFileNo);
 
-    if (startsWith(line, "tugi")) {
-      platform::Close(ScriptFileNo);
-      scriptRunning_ = false;
-      EnterWishMode();
-      return LineResult::StepOver;
-    }
-    if (startsWith(line, "--")) {
-      // The count text passes through LoopVar, as it always has; the bound is fixed from it once here.
-      LoopVar = platform::Mid(line, 3);
-      if (!parseRunCount(LoopVar.text(), runCount)) {
-        platform::reportProblem(gScenarioPath + ": run count \"" + platform::Left(LoopVar.text(), 40) +
-                                "\" is no whole number; the run takes no step");
-        *runCount = 0;
-      }
-      return LineResult::Run;
-    }
-    if (startsWith(line, ">end")) {
-      platform::Close(ScriptFileNo);
-      scriptRunning_ = false;
-      ReturnToTitle();
-      return LineResult::StepOver;
-    }
-    if (startsWith(line, ">p")) {
-      ShowText("", true);
-      LineCount = 0;  // not 1: a page begun by ">p" holds 16 lines
-      return LineResult::NextLineToo;
-    }
-    if (startsWith(line, ">img")) {
-      // The fifth character is skipped whatever it is, a full-width space included.
-      ShowPicture(platform::Mid(line, 6));
-      return LineResult::NextLineToo;
-    }
-    if (startsWith(line, ">game")) {
-      platform::Close(ScriptFileNo);
-      scriptRunning_ = false;
-      EnterWishMode();
-      return LineResult::StepOver;
+    switch (script::classifyLine(line)) {
+      case LineKind::Tugi:
+      case LineKind::Game:
+        platform::Close(ScriptFileNo);
+        scriptRunning_ = false;
+        EnterWishMode();
+        return LineResult::StepOver;
+      case LineKind::Run:
+        // The count text passes through LoopVar, as it always has; the bound is fixed from it once here.
+        LoopVar = std::string(script::afterCommandWord(line, LineKind::Run));
+        if (!script::parseRunCount(LoopVar.text(), runCount)) {
+          platform::reportProblem(gScenarioPath + ": run count \"" + platform::Left(LoopVar.text(), 40) +
+                                  "\" is no whole number; the run takes no step");
+          *runCount = 0;
+        }
+        return LineResult::Run;
+      case LineKind::End:
+        platform::Close(ScriptFileNo);
+        scriptRunning_ = false;
+        ReturnToTitle();
+        return LineResult::StepOver;
+      case LineKind::Page:
+        ShowText("", true);
+        LineCount = 0;  // not 1: a page begun by ">p" holds 16 lines
+        return LineResult::NextLineToo;
+      case LineKind::Img:
+        ShowPicture(std::string(script::pictureName(line)));
+        return LineResult::NextLineToo;
+      case LineKind::Text:
+        break;
     }
 
     // A text line. After a page end the labels still show the old page; the new one starts empty.
     std::string previous;
-    if (PageMark != kPageMark) previous = lbl[0].Caption();
-    if (isStopLine(CurrentLine) || LineCount > kLastLineBeforePageEnd) {
-      PageMark = kPageMark;
+    if (PageMark != script::kPageMark) previous = lbl[0].Caption();
+    if (script::isStopLine(CurrentLine) || LineCount > script::kLastLineBeforePageEnd) {
+      PageMark = script::kPageMark;
       timSay.setEnabled(false);
       LineCount = 0;
     } else {
@@ -237,11 +197,7 @@ void Fom::lbl_Click(int16_t /*Index*/) {
 
 void Fom::timSay_Timer() {
   // Only a click moves past a stop line; ">ive" and the line count play no part here.
-  if (CurrentLine == ">p" || startsWith(CurrentLine, ">end") || startsWith(CurrentLine, ">game") ||
-      startsWith(CurrentLine, "tugi")) {
-    return;
-  }
-  StepScript();
+  if (script::tickMayStep(CurrentLine)) StepScript();
 }
 
 void Fom::EnterWishMode() {

@@ -48,6 +48,11 @@ void Fom::ShowTitle() {
 }
 
 void Fom::StartGame(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/) {
+  SetUpGame(Button);
+  StartScenario("opn");
+}
+
+void Fom::SetUpGame(int16_t Button) {
   const Preset& preset = Button == kRightButton ? kHard : kEasy;
   // Both timers are off here; EnterWishMode starts them once the opening hands over.
   DayLimit = preset.dayLimit;
@@ -69,5 +74,4 @@ void Fom::StartGame(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/)
   // The leaf is wished for until the player clicks an option; the option shown stays as it was.
   SelectWishTarget(2);
   picStt.setVisible(false);
-  StartScenario("opn");
 }

@@ -12,6 +12,7 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "tests/support/game_harness.h"
+#include "ui/icon.h"
 
 using platform::Control;
 using platform::Form;
@@ -208,6 +209,30 @@ TEST(Controls, LabelClickReportsItsArrayIndexAndZOrderFrontRestacks) {
 }
 
 // ---- The game's control set at creation ----
+
+// The desktop icons are the window's icon drawn larger and smaller: the same lantern, neither cropped
+// nor tiled, on a transparent ground.
+TEST(Controls, LanternIconKeepsItsShapeAtEverySize) {
+  auto coverage = [](const platform::Image& icon) {
+    double sum = 0;
+    for (uint32_t p : icon.pixels) sum += (p >> 24) / 255.0;
+    return sum / icon.pixels.size();
+  };
+  const double reference = coverage(lanternIcon(32));
+  EXPECT_GT(reference, 0.2);
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    SCOPED_TRACE(size);
+    const platform::Image icon = lanternIcon(size);
+    ASSERT_EQ(icon.width, size);
+    ASSERT_EQ(icon.height, size);
+    EXPECT_EQ(icon.at(0, 0) >> 24, 0u) << "transparent corner";
+    EXPECT_EQ(icon.at(size - 1, size - 1) >> 24, 0u);
+    const uint32_t centre = icon.at(size / 2, size * 17 / 32);
+    EXPECT_EQ(centre >> 24, 255u) << "the body is opaque";
+    EXPECT_GT((centre >> 16) & 255, centre & 255) << "and glows warm";
+    EXPECT_NEAR(coverage(icon), reference, 0.03);
+  }
+}
 
 TEST(Controls, FomCreatesEveryControlInItsInitialState) {
   auto loop = platform::EventLoop::manual();

@@ -57,22 +57,31 @@ TEST_F(Layout, HeightOverSixRoundsHalvesToEven) {
   EXPECT_EQ(fom_.Me.WindowWidth(), 12000);
 }
 
-TEST_F(Layout, SixteenBitOverflowKeepsWidthAndPlaceButStillLaysOut) {
-  fom_.Me.setWindowHeight(24570);  // r = 4095: the largest that fits
+TEST_F(Layout, TallScreensGetA4By3CentredWindowToo) {
+  fom_.Me.setWindowHeight(24570);  // r = 4095: the largest 8 × r that fits 16 bits
   EXPECT_EQ(fom_.Me.WindowWidth(), 32760);
   EXPECT_EQ(fom_.Me.WindowLeft(), (15360 - 32760) / 2);
   EXPECT_EQ(fom_.Me.WindowTop(), (11520 - 24570) / 2);
   expectFonts(27, 54, 81);
 
-  fom_.Me.setWindowHeight(24573);  // r = 4096: 8 × r leaves 16 bits
-  EXPECT_EQ(fom_.Me.WindowWidth(), 32760);
-  EXPECT_EQ(fom_.Me.WindowLeft(), (15360 - 32760) / 2);
-  EXPECT_EQ(fom_.Me.WindowTop(), (11520 - 24570) / 2);
+  // Past 16 bits the window still takes its 4:3 width and its place: a 3840 × 2160 screen at 96 dpi.
+  fom_.Me.setScreenSizePx(3840, 2160);
   LoopVar = std::string("untouched?");
-  fom_.Me.setWindowHeight(25000);
-  EXPECT_EQ(fom_.Me.WindowWidth(), 32760);
+  fom_.Me.setWindowHeight(25920);  // 4/5 of 32400 twips
+  EXPECT_EQ(fom_.Me.WindowWidth(), 34560);
+  EXPECT_EQ(fom_.Me.WindowLeft(), (57600 - 34560) / 2);
+  EXPECT_EQ(fom_.Me.WindowTop(), (32400 - 25920) / 2);
   EXPECT_EQ(LoopVar.number(), 3) << "stage 3 ran";
   expectFonts(28, 56, 84);
+  // Halves still go to the even neighbour: 24573 / 6 = 4095.5 -> 4096.
+  fom_.Me.setWindowHeight(24573);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 32768);
+  // The largest screen a display offers, 7680 × 4320.
+  fom_.Me.setScreenSizePx(7680, 4320);
+  fom_.Me.setWindowHeight(51840);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 69120);
+  EXPECT_EQ(fom_.Me.WindowLeft(), (115200 - 69120) / 2);
+  expectFonts(54, 108, 162);
 }
 
 TEST_F(Layout, BelowEightHundredTwipsOnlyShapesAndCentres) {
@@ -220,13 +229,13 @@ TEST_F(Layout, AFailureTheGuardCannotCatchIsNamedAndEndsTheLayout) {
   EXPECT_EQ(err.find("layout"), err.rfind("layout")) << "named once: " << err;
   EXPECT_EQ(fom_.Me.WindowWidth(), 1200);
 
-  // An absurd height: H / 6 no longer fits 16 bits (stage 1 fails), and stage 3 then meets a point size
-  // no font has.
+  // An absurd height: stage 1 still shapes the window, and stage 3 meets a point size no font has, on
+  // its first run and on the rerun the guard allows (named by the layout the width change raised too).
   fom_.Me.setFramePx(0, 0, 0, 0);
   testing::internal::CaptureStderr();
   fom_.Me.setWindowHeight(3'000'000);
   err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("layout"), std::string::npos) << err;
-  EXPECT_EQ(fom_.Me.WindowWidth(), 1200);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 4'000'000);
   expectFonts(3, 6, 9);
 }

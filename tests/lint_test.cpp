@@ -1,6 +1,7 @@
 // The content checker run as a content author runs it: small content folders, each broken in one way,
 // must draw the expected "file:line:" finding and exit status; the bundled content must pass clean.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -131,7 +132,8 @@ TEST_F(Lint, LinesAfterAnEndCommandAreErrors) {
   scenario("00", {"一行目", "tugi", "読まれない行"});
   scenario("10", {">game", ""});
   scenario("end", {"おしまい", ">end", ">end"});
-  scenario("01", {"tugiの後ろに文字があってもtugiです"});  // the end command, and the last line: fine
+  // The end command, and the last line: no error, but the text after the word is never shown.
+  scenario("01", {"tugiの後ろに文字があってもtugiです"});
   const LintRun run = lint();
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(run.has(at("txt/00.dat", 3) + "error: 1 line(s) after the end command on line 2"))
@@ -139,7 +141,11 @@ TEST_F(Lint, LinesAfterAnEndCommandAreErrors) {
   EXPECT_TRUE(run.has(at("txt/10.dat", 2) + "error: 1 line(s) after the end command on line 1"))
       << run.output;
   EXPECT_TRUE(run.has(at("txt/end.dat", 3) + "error:")) << run.output;
-  EXPECT_FALSE(run.has("txt/01.dat")) << run.output;
+  EXPECT_FALSE(run.has(at("txt/01.dat", 1) + "error:")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 1) +
+                      "warning: the game ignores \"の後ろに文字があってもtugiです\" after "
+                      "\"tugi\""))
+      << run.output;
 }
 
 TEST_F(Lint, RunCountsMustBeNumbersWhoseStepsLieBeforeTheEnd) {
@@ -312,6 +318,117 @@ TEST(ContentSources, ConvertedScenariosMatchTheirSources) {
     ++compared;
   }
   EXPECT_EQ(compared, 21);
+}
+
+// What an author's editor makes of a scenario: LF line ends and UTF-8. Each is named once for the file
+// with the way out, never as a crash or a flood of byte errors.
+TEST_F(Lint, EditorFilesAreNamedOnceWithTheConverter) {
+  raw("txt/00.dat", ">img mado\n>p\nあいう\ntugi\n");  // LF alone: one line of the game's, starting ">img"
+  raw("txt/01.dat", "前置き\ntugi\n");                 // UTF-8 and LF
+  raw("txt/02.dat", "\xEF\xBB\xBF" + platform::encodeCp932("") + "tugi\r\n");  // a byte-order mark alone
+  raw("txt/03.dat", platform::encodeCp932("行") + "\r\n" + platform::encodeCp932("二行目") + "\n" +
+                        platform::encodeCp932("の続き") + "\r\ntugi\r\n");  // one LF inside
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) +
+                      "error: the lines end in LF alone: the game reads the whole file as "
+                      "one line; convert it with lanternfall-convert"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 1) + "error: this file is UTF-8, not Shift-JIS; convert it with "
+                                            "lanternfall-convert"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 1) + "error: the lines end in LF alone")) << run.output;
+  EXPECT_FALSE(run.has("invalid Shift-JIS")) << run.output;
+  EXPECT_FALSE(run.has(at("txt/00.dat", 0) + "error: the picture")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/02.dat", 1) + "error: this file is UTF-8")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/03.dat", 2) + "error: a line ends in LF alone here")) << run.output;
+}
+
+TEST_F(Lint, LinesThatLookLikeCommandsAndTextAfterCommands) {
+  scenario("00", {">image mado", ">ｐ", "＞end", "-3", "a", ">game です"});
+  scenario("end", {"おしまい", ">endless"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) +
+                      "warning: \">image mado\" starts like a command but is none, so it "
+                      "is shown as text; did you mean \">img\"?"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 2) + "warning: looks like the command \">p\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 3) + "warning: looks like the command \">end\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 4) + "warning: \"-3\" starts like a command but is none"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 6) + "warning: the game ignores \" です\" after \">game\""))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/end.dat", 2) + "warning: the game ignores \"less\" after \">end\""))
+      << run.output;
+  EXPECT_FALSE(run.has(at("txt/00.dat", 5))) << run.output;
+}
+
+TEST_F(Lint, ABadRunCountDoesNotHideTheOtherRunChecks) {
+  // The bad count takes no step, as in the game; the run of 3 after it still lacks a row.
+  scenario("00", {"--x", "a", "--3", "b", "c", "tugi"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the run count \"x\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 3) + "error: the run of 3 step(s) reaches the end")) << run.output;
+}
+
+TEST_F(Lint, PicturesInAnotherFormOrShapeAreNamed) {
+  scenario("00", {">img mado", "a", ">img wide", "b", ">img wide", "c", "tugi"});
+  fs::copy_file(bundledContent() / "img" / "oka.jpg", dir_ / "img" / "mado.png");
+  fs::copy_file(sourceDir() / "tests/data/img/ui_photo_1920x1080.jpg", dir_ / "img" / "wide.jpg");
+  fs::remove(dir_ / "img" / "ttl.jpg");
+  fs::copy_file(bundledContent() / "img" / "oka.jpg", dir_ / "img" / "ttl.jpg");  // square, not 4:3
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the picture \"mado\" is missing")) << run.output;
+  EXPECT_TRUE(run.has("(mado.png is there, but the game reads only mado.jpg")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 3) +
+                      "warning: the picture \"wide\" is 1920 x 1080 pixels, not square: "
+                      "it is shown stretched"))
+      << run.output;
+  EXPECT_FALSE(run.has(at("txt/00.dat", 5))) << run.output;  // named once
+  EXPECT_TRUE(run.has(at("img/ttl.jpg", 0) + "warning: the title picture is 600 x 600 pixels, not 4:3"))
+      << run.output;
+}
+
+// Files no editor makes: a folder, a pipe and a name too long for the file system where a scenario or a
+// picture should be. Each is a finding; the checker neither stops nor waits.
+TEST_F(Lint, HostileFilesAreFindingsNotCrashes) {
+  fs::remove(dir_ / "txt" / "05.dat");
+  fs::create_directory(dir_ / "txt" / "05.dat");
+  fs::remove(dir_ / "txt" / "06.dat");
+  ASSERT_EQ(mkfifo((dir_ / "txt" / "06.dat").c_str(), 0600), 0);
+  scenario("07", {">img " + std::string(300, 'x'), "a", "tugi"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/05.dat", 0) + "error: cannot read the scenario file")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/06.dat", 0) + "error: cannot read the scenario file: not a regular file"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/07.dat", 1) + "error: the picture \"xxxx")) << run.output;
+  EXPECT_TRUE(run.has(" error(s), ")) << run.output;  // it went on to the end and summed up
+}
+
+TEST_F(Lint, OneScenarioFileIsCheckedWithItsPictures) {
+  scenario("00", {">img nowhere", "a", "tugi"});
+  fs::remove(dir_ / "txt" / "01.dat");  // missing, but not asked about
+  const LintRun run = runLint("'" + (dir_ / "txt" / "00.dat").string() + "'");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the picture \"nowhere\" is missing")) << run.output;
+  EXPECT_FALSE(run.has("01.dat")) << run.output;
+  EXPECT_TRUE(run.has("1 error(s), 0 warning(s)")) << run.output;
+}
+
+TEST(LintOptions, HelpAndVersionSucceed) {
+  LintRun run = runLint("--help");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.has("usage: lanternfall-lint")) << run.output;
+  EXPECT_TRUE(run.has("lanternfall-convert")) << run.output;
+  run = runLint("--version");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(run.has("lanternfall-lint ")) << run.output;
+  run = runLint("--bogus");
+  EXPECT_EQ(run.status, 2) << run.output;
 }
 
 TEST(LintInvalidInput, NoFolderIsAUsageError) {

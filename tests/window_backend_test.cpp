@@ -1,8 +1,10 @@
-// The real window driven through SDL's dummy video driver: presses and releases reach the topmost visible
-// control as the old runtime delivered them, the close unloads the window, tooltips follow the pointer,
-// and frames are drawn only when something changed, at most one per display refresh.
+// The real window driven through SDL's dummy video driver: SDL's buttons and keys reach the input rules
+// as the old runtime's numbers, fullscreen maps the pointer into the game's window, the close unloads the
+// window, tooltips wait on the loop's clock, and frames are drawn only when something changed, at most one
+// per display refresh.
 #include "platform/sdl/window_backend.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +12,7 @@
 
 #include "platform/runtime/event_loop.h"
 #include "platform/runtime/form.h"
+#include "platform/runtime/input.h"
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
@@ -55,11 +58,6 @@ class WindowBackendTest : public ::testing::Test {
     window->waitAndDispatch(timeoutMs);
     window->presentIfChanged();
   }
-  void click(int x, int y, int clicksSoFar = 1, int button = 1) {
-    window->postMouseButton(true, button, clicksSoFar, x, y);
-    window->postMouseButton(false, button, clicksSoFar, x, y);
-    pump();
-  }
 
   std::unique_ptr<EventLoop> loop;
   Form form{"fom"};
@@ -74,76 +72,72 @@ class WindowBackendTest : public ::testing::Test {
   std::vector<int16_t> optionClicks;
 };
 
-TEST_F(WindowBackendTest, LabelClicksOnReleaseAndADoubleClickStepsOnce) {
-  click(50, 50);
-  EXPECT_EQ(clicks, (std::vector<int16_t>{1}));  // lbl(1) lies in front
-  click(50, 50, 2);                              // the second press of a double click
-  EXPECT_EQ(clicks.size(), 1u);
-  click(50, 50, 3);  // a third press is a new click
-  EXPECT_EQ(clicks.size(), 2u);
-  // Pressed on the label, released outside it: no click.
-  window->postMouseButton(true, 1, 1, 50, 50);
-  window->postMouseButton(false, 1, 1, 350, 50);
-  pump();
-  EXPECT_EQ(clicks.size(), 2u);
-  // The right button clicks no label, and the picture box under it hears nothing either.
-  click(50, 50, 1, 3);
-  EXPECT_EQ(clicks.size(), 2u);
-  EXPECT_TRUE(downs.empty());
-}
-
-TEST_F(WindowBackendTest, ThePressGoesToTheTopmostVisibleControl) {
-  lbl0.ZOrderFront();
-  click(10, 10);
-  EXPECT_EQ(clicks, (std::vector<int16_t>{0}));
-  lbl0.setVisible(false);
-  click(10, 10);
-  EXPECT_EQ(clicks, (std::vector<int16_t>{0, 1}));
-  lbl1.setVisible(false);
-  click(10, 10);
-  EXPECT_EQ(clicks.size(), 2u);
-  ASSERT_EQ(downs.size(), 1u);  // with the text hidden the picture itself takes the press
-  // A hidden parent hides its children from the pointer too.
-  lbl1.setVisible(true);
-  pic.setVisible(false);
-  click(10, 10);
-  EXPECT_EQ(clicks.size(), 2u);
-  EXPECT_EQ(downs.size(), 1u);
-}
-
-TEST_F(WindowBackendTest, MouseDownReportsTheButtonAndThePositionInScaleUnits) {
+// The click rules themselves are the input module's (input_test.cpp); here only what SDL hands over.
+TEST_F(WindowBackendTest, SdlButtonsAndKeysArriveAsTheOldRuntimesNumbers) {
   lbl0.setVisible(false);
   lbl1.setVisible(false);
   pic.Move(40, 30, 200, 100);
   pic.setScale(0, 0, 8, 6);
-  window->postMouseButton(true, 3, 1, 140, 80);  // SDL's right button
-  window->postMouseButton(true, 1, 1, 40, 30);
-  window->postMouseButton(true, 2, 1, 239, 129);  // middle
+  window->postMouseButton(true, 3, 140, 80);   // SDL's right button
+  window->postMouseButton(true, 2, 239, 129);  // SDL's middle button
+  window->postMouseButton(true, 1, 40, 30);
   pump();
   ASSERT_EQ(downs.size(), 3u);
   EXPECT_EQ(downs[0].button, 2);
   EXPECT_FLOAT_EQ(downs[0].x, 4.0f);
   EXPECT_FLOAT_EQ(downs[0].y, 3.0f);
-  EXPECT_EQ(downs[1].button, 1);
-  EXPECT_FLOAT_EQ(downs[1].x, 0.0f);
-  EXPECT_EQ(downs[2].button, 4);
-  EXPECT_NEAR(downs[2].x, 7.96f, 1e-3);
-  EXPECT_EQ(downs[0].shift, 0);
-  // Outside the box the form gets the press, which nobody handles.
-  window->postMouseButton(true, 1, 1, 250, 50);
+  EXPECT_EQ(downs[1].button, 4);
+  EXPECT_EQ(downs[2].button, 1);
+
+  std::vector<int16_t> keys;
+  form.onKeyDown = [&](int16_t& code, int16_t shift) {
+    keys.push_back(static_cast<int16_t>(code + 1000 * shift));
+  };
+  window->postKey(true, SDLK_RETURN);
+  window->postKey(true, SDLK_KP_ENTER);
+  window->postKey(true, SDLK_SPACE, KMOD_LSHIFT);
+  window->postKey(true, SDLK_h);
+  window->postKey(true, SDLK_2);
+  window->postKey(true, SDLK_F1);  // no use to the game: not passed on
   pump();
-  EXPECT_EQ(downs.size(), 3u);
+  EXPECT_EQ(keys, (std::vector<int16_t>{kKeyReturn, kKeyReturn, kKeySpace + 1000, 'H', '2'}));
 }
 
-TEST_F(WindowBackendTest, OptionButtonsSelectAndClickEvenWhenAlreadySelected) {
-  click(450, 10);
-  EXPECT_TRUE(opt0.Value());
-  EXPECT_FALSE(opt1.Value());
-  click(450, 10, 2);
-  EXPECT_EQ(optionClicks, (std::vector<int16_t>{0, 0}));
-  click(450, 50);
-  EXPECT_TRUE(opt1.Value());
-  EXPECT_EQ(optionClicks.back(), 1);
+TEST_F(WindowBackendTest, ARightClickOnTheTextClicksItAndTwoPressesApartStepTwice) {
+  window->postMouseButton(true, 3, 50, 50);
+  window->postMouseButton(false, 3, 50, 50);
+  window->postMouseButton(true, 1, 50, 50);
+  window->postMouseButton(false, 1, 50, 50);
+  window->postMouseButton(true, 1, 60, 50);
+  window->postMouseButton(false, 1, 60, 50);
+  pump();
+  EXPECT_EQ(clicks, (std::vector<int16_t>{1, 1, 1}));
+}
+
+TEST_F(WindowBackendTest, FullscreenCoversTheScreenAndMapsThePointerIntoTheGamesWindow) {
+  form.setScreenSizePx(1280, 768);
+  form.onResize = [&] {
+    form.setWindowWidth(static_cast<float>(form.WindowHeight()) * 4 / 3);
+    form.setWindowLeft(static_cast<float>(form.ScreenWidth() - form.WindowWidth()) / 2);
+    form.setWindowTop(0);
+  };
+  window->postKey(true, SDLK_F11);
+  pump();
+  ASSERT_TRUE(form.fullscreen());
+  EXPECT_EQ(form.WindowHeight(), 768 * kTwipsPerPixel);
+  EXPECT_EQ(form.WindowLeft(), 128 * kTwipsPerPixel);
+  // The label lies at 0..300 of the game's window, which starts 128 px into the screen.
+  window->postMouseButton(true, 1, 100, 50);
+  window->postMouseButton(false, 1, 100, 50);
+  pump();
+  EXPECT_TRUE(clicks.empty()) << "a click on the black bar";
+  window->postMouseButton(true, 1, 228, 50);
+  window->postMouseButton(false, 1, 228, 50);
+  pump();
+  EXPECT_EQ(clicks.size(), 1u);
+  window->postKey(true, SDLK_ESCAPE);
+  pump();
+  EXPECT_FALSE(form.fullscreen());
 }
 
 TEST_F(WindowBackendTest, ClosingTheWindowUnloadsTheFormAndEndsTheLoop) {
@@ -160,8 +154,9 @@ TEST_F(WindowBackendTest, TooltipAppearsAfterHoveringAndHidesOnMotionAndClick) {
   window->postMouseMotion(450, 10);
   pump();
   EXPECT_EQ(window->tooltipText(), "") << "shown before the pointer rested";
-  // Waiting with no deadline of the game's own still wakes for the tooltip.
-  for (int i = 0; i < 5 && window->tooltipText().empty(); ++i) pump(2000);
+  // The delay runs on the loop's clock.
+  loop->advance(kTooltipDelayMs);
+  pump(-1);  // waiting with no deadline of the game's own still wakes for the tooltip
   EXPECT_EQ(window->tooltipText(), "願いをかけます。");
   const uint64_t frames = window->framesDrawn();
 
@@ -169,19 +164,22 @@ TEST_F(WindowBackendTest, TooltipAppearsAfterHoveringAndHidesOnMotionAndClick) {
   pump();
   EXPECT_EQ(window->tooltipText(), "");
   EXPECT_GT(window->framesDrawn(), frames) << "hiding the tooltip must redraw";
-  for (int i = 0; i < 5 && window->tooltipText().empty(); ++i) pump(2000);
+  loop->advance(kTooltipDelayMs);
+  pump(-1);
   EXPECT_EQ(window->tooltipText(), "願いをかけます。");
 
   // A press hides it until the pointer moves again.
-  window->postMouseButton(true, 1, 1, 451, 10);
+  window->postMouseButton(true, 1, 451, 10);
   pump();
   EXPECT_EQ(window->tooltipText(), "");
-  pump(700);
+  loop->advance(2 * kTooltipDelayMs);
+  pump();
   EXPECT_EQ(window->tooltipText(), "");
 
   // A control without tooltip text shows none.
   window->postMouseMotion(450, 50);
-  pump(700);
+  loop->advance(2 * kTooltipDelayMs);
+  pump();
   EXPECT_EQ(window->tooltipText(), "");
 }
 

@@ -1,5 +1,7 @@
 // LayoutWindow: keeps the window 4:3 and centred, and places and styles every visible control in the
 // window's 8 × 6 logical units, with every font scaled from the window height.
+#include "ui/layout.h"
+
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -18,10 +20,9 @@ int16_t checked16(double v) {
   return static_cast<int16_t>(v);
 }
 
-// CInt: to the nearest integer, halves to the even neighbour, into 16 bits.
-int16_t roundHalfEven16(double v) { return checked16(std::nearbyint(v)); }
+// CInt: to the nearest integer, halves to the even neighbour.
+int32_t roundHalfEven(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
-constexpr double kMinLayoutHeightTwips = 800;
 const platform::Color kWhite = platform::rgb(255, 255, 255);
 const platform::Color kPaleBlue = platform::rgb(155, 200, 228);
 const platform::Color kLabelColours[3] = {platform::rgb(0, 0, 0), platform::rgb(255, 0, 255),
@@ -34,7 +35,7 @@ void Fom::LayoutWindow() {
   // armed in stage 3, where a failure sends the layout back to stage 2 for one more full pass. A failure
   // the guard can no longer catch ends the layout and is named on stderr.
   // Failures are the controls refusing a value (platform::PropertyError) and 16-bit overflows. Stage 1
-  // fails on the overflow of 8 × r and while the window is minimised or maximised. Stage 3 fails when a
+  // fails while the window is minimised or maximised. Stage 3 fails when a
   // caption bar leaves the window no client area to spread the units over, or when the height is so large
   // that the fonts leave 16 bits or the point sizes a font can have; the same height fails the same way
   // on the rerun, so it ends named on stderr with the controls as far as the layout got.
@@ -43,33 +44,33 @@ void Fom::LayoutWindow() {
   // Stage 1: a 4:3 window from its height, centred on the screen.
   try {
     double height = Me.WindowHeight();
-    int16_t r = roundHalfEven16(height / 6);
-    int16_t width = checked16(8.0 * r);  // r >= 4096 overflows: the window keeps its width and place
-    Me.setWindowWidth(width);
+    // In 32 bits: in 16, 8 × r overflowed from a height of 24573 twips (2048 pixels of screen at 96 dpi)
+    // and the window kept its creation width, a sliver in the corner of a 4K screen.
+    int32_t r = roundHalfEven(height / 6);
+    int32_t width = 8 * r;
+    Me.setWindowWidth(static_cast<float>(width));
     Me.setWindowLeft(static_cast<float>(Me.ScreenWidth() - Me.WindowWidth()) / 2);
     Me.setWindowTop(static_cast<float>(Me.ScreenHeight() - Me.WindowHeight()) / 2);
-  } catch (const Overflow&) {
-    guardArmed = false;
   } catch (const platform::PropertyError&) {
     guardArmed = false;
   }
 
   for (;;) {
     // Stage 2: too small a window is left as it is.
-    if (Me.WindowHeight() < kMinLayoutHeightTwips) return;
+    if (Me.WindowHeight() < ui::kMinLayoutHeightTwips) return;
 
     // Stage 3.
     try {
-      Me.setScale(-0.05f, -0.05f, 8.1f, 6.1f);
-      int16_t base = checked16(std::floor(static_cast<double>(Me.WindowHeight()) / 100 / 10) + 3);
+      Me.setScale(ui::kScaleLeft, ui::kScaleTop, ui::kScaleWidth, ui::kScaleHeight);
+      int16_t base = checked16(ui::basePointSize(Me.WindowHeight()));
       Me.setBackColor(kWhite);
 
       picStt.setBorderStyle(false);
-      picStt.Move(0, 0, 8, 6);
+      picStt.Move(0, 0, ui::kTitleWidth, ui::kTitleHeight);
       picStt.setBackColor(kWhite);
       picStt.setToolTipText("左クリック：EASYモード／右クリック：HARDモード");
 
-      Pic.Move(0, 0, 6, 6);
+      Pic.Move(0, 0, ui::kSceneSize, ui::kSceneSize);
       Pic.setScale(Pic.ScaleLeft(), Pic.ScaleTop(), 1, 1);
       Pic.setBorderStyle(false);
       Pic.setBackColor(kWhite);

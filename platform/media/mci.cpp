@@ -120,6 +120,22 @@ const char* modeText(Sequencer::Mode m) {
   return "not ready";
 }
 
+uint32_t openErrorCode(Sequencer::OpenError e) {
+  switch (e) {
+    case Sequencer::OpenError::None:
+      return 0;
+    case Sequencer::OpenError::FileNotFound:
+      return kMciErrFileNotFound;
+    case Sequencer::OpenError::InvalidFile:
+      return kMciErrInvalidFile;
+    case Sequencer::OpenError::NoSynthesizer:
+      return kMciErrCannotLoadDriver;
+    case Sequencer::OpenError::NoAudioDevice:
+      return kMciErrSeqNoMidiPresent;
+  }
+  return kMciErrCannotLoadDriver;
+}
+
 uint32_t openCommand(const std::vector<Token>& t) {
   if (t.size() < 2) return kMciErrMissingDeviceName;
   const std::string path = t[1].text;
@@ -141,7 +157,9 @@ uint32_t openCommand(const std::vector<Token>& t) {
     return kMciErrExtensionNotFound;
   }
   std::unique_ptr<Sequencer> seq;
-  const uint32_t rc = Sequencer::open(path, state().sink, state().soundFont, &seq);
+  const auto output =
+      state().sink == AudioSink::Device ? Sequencer::Output::Device : Sequencer::Output::Offline;
+  const uint32_t rc = openErrorCode(Sequencer::open(path, output, state().soundFont, &seq));
   if (rc != 0) return rc;
   state().devices.push_back(Device{alias, std::move(seq)});
   return 0;

@@ -97,29 +97,29 @@ class Sequencer::Lock {
   Sequencer& s_;
 };
 
-uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std::string& soundFont,
-                         std::unique_ptr<Sequencer>* out) {
+Sequencer::OpenError Sequencer::open(const std::string& utf8Path, Output output, const std::string& soundFont,
+                                     std::unique_ptr<Sequencer>* out) {
   // The caller ignores the result and runs silent, so the reason goes to stderr.
   installLogHandler();
   if (!fileExists(utf8Path) && nonRegularKind(utf8Path).empty()) {
     reportProblem("no music file at " + utf8Path + ": the game runs silent");
-    return kMciErrFileNotFound;
+    return OpenError::FileNotFound;
   }
   std::string bytes, error;
   if (!readRegularFile(utf8Path, kMaxMidiFileBytes, &bytes, &error)) {
     reportProblem("cannot read the music file " + error + ": the game runs silent");
-    return kMciErrFileNotFound;
+    return OpenError::FileNotFound;
   }
   MidiFileInfo info;
   std::string smf, problem;
   if (!parseMidiFile(bytes, &info, &smf, &problem)) {
     reportProblem(utf8Path + " is not played: " + problem + "; the game runs silent");
-    return kMciErrInvalidFile;
+    return OpenError::InvalidFile;
   }
   // The font itself loads in the background; only its absence can be known at once.
   if (soundFont.empty() || !fileExists(soundFont)) {
     reportProblem("no General MIDI sound font at " + soundFont + ": the music stays silent");
-    return kMciErrCannotLoadDriver;
+    return OpenError::NoSynthesizer;
   }
 
   std::unique_ptr<Sequencer> s(new Sequencer());
@@ -141,17 +141,17 @@ uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std:
   // Voices are allocated up front: 64 are ample for background music, at a quarter of the default's memory.
   fluid_settings_setint(settings, "synth.polyphony", 64);
   fluid_synth_t* synth = new_fluid_synth(settings);
-  if (!synth) return kMciErrCannotLoadDriver;
+  if (!synth) return OpenError::NoSynthesizer;
   s->synth_ = synth;
   fluid_player_t* player = new_fluid_player(synth);
-  if (!player) return kMciErrCannotLoadDriver;
+  if (!player) return OpenError::NoSynthesizer;
   s->player_ = player;
-  if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) return kMciErrInvalidFile;
+  if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) return OpenError::InvalidFile;
 
-  if (sink == AudioSink::Device) {
+  if (output == Output::Device) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       reportProblem(std::string("no audio output: ") + SDL_GetError());
-      return kMciErrSeqNoMidiPresent;
+      return OpenError::NoAudioDevice;
     }
     s->sdlAudioStarted_ = true;
     SDL_AudioSpec want{};
@@ -165,7 +165,7 @@ uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std:
     s->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (!s->device_) {
       reportProblem(std::string("no audio device opens: ") + SDL_GetError());
-      return kMciErrSeqNoMidiPresent;
+      return OpenError::NoAudioDevice;
     }
   }
 
@@ -174,7 +174,7 @@ uint32_t Sequencer::open(const std::string& utf8Path, AudioSink sink, const std:
   s->loader_ = std::thread([raw, soundFont] { raw->loadSoundFont(soundFont); });
   if (s->device_) SDL_PauseAudioDevice(s->device_, 0);
   *out = std::move(s);
-  return 0;
+  return OpenError::None;
 }
 
 Sequencer::~Sequencer() {

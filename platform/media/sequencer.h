@@ -1,7 +1,7 @@
 // The MIDI sequencer device behind the media control interface: one standard MIDI file played by
 // FluidSynth into an SDL audio device, or into nothing at all (the offline sink tests drive by hand).
-// Called only by platform/mci.cpp, on the user-interface thread; the audio thread and the sound-font
-// loader thread meet it under the device lock.
+// Called only by the media control interface (mci.cpp), on the user-interface thread; the audio thread and
+// the sound-font loader thread meet it under the device lock.
 #pragma once
 
 #include <atomic>
@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/media/mci.h"
 #include "platform/media/midi_file.h"
 
 namespace platform {
@@ -20,10 +19,14 @@ namespace platform {
 class Sequencer {
  public:
   enum class Mode { NotReady, Stopped, Playing, Paused };
+  // Where the synthesised sound goes: the audio device, or nowhere until renderOffline() asks for it.
+  enum class Output { Device, Offline };
+  // Why a file did not open; the reason is also written to stderr, since the game goes on silent.
+  enum class OpenError { None, FileNotFound, InvalidFile, NoSynthesizer, NoAudioDevice };
 
-  // Opens `utf8Path` with the sound font `soundFont`. Returns 0 and the device, or the MCI error code.
-  static uint32_t open(const std::string& utf8Path, AudioSink sink, const std::string& soundFont,
-                       std::unique_ptr<Sequencer>* out);
+  // Opens `utf8Path` with the sound font `soundFont`: OpenError::None and the device in *out, or why not.
+  static OpenError open(const std::string& utf8Path, Output output, const std::string& soundFont,
+                        std::unique_ptr<Sequencer>* out);
   ~Sequencer();
   Sequencer(const Sequencer&) = delete;
   Sequencer& operator=(const Sequencer&) = delete;

@@ -201,6 +201,36 @@ std::string encodeCp932(const std::string& utf8) {
   });
 }
 
+bool encodeCp932Strict(const std::string& utf8, std::string* out, std::vector<size_t>* unmapped) {
+  const size_t before = unmapped->size();
+  if (isAscii(utf8)) {
+    *out = utf8;
+    return true;
+  }
+  thread_local Converter toCp932("CP932", "UTF-8");
+  if (!toCp932.ok()) {
+    // Without the converter nothing beyond ASCII can be written faithfully: name every such character.
+    out->clear();
+    for (size_t i = 0; i < utf8.size(); ++i) {
+      const auto c = static_cast<unsigned char>(utf8[i]);
+      if (c < 0x80) {
+        out->push_back(static_cast<char>(c));
+      } else if ((c & 0xC0) != 0x80) {
+        unmapped->push_back(i);
+      }
+    }
+    return unmapped->size() == before;
+  }
+  *out = toCp932.convert(utf8, [&utf8, unmapped](const char* rest, size_t restLen, std::string&) {
+    unmapped->push_back(static_cast<size_t>(rest - utf8.data()));
+    size_t want = utf8Length(static_cast<unsigned char>(rest[0]));
+    size_t n = 1;
+    while (n < want && n < restLen && (static_cast<unsigned char>(rest[n]) & 0xC0) == 0x80) ++n;
+    return n;
+  });
+  return unmapped->size() == before;
+}
+
 int FreeFile() {
   int n = 1;
   while (find(n)) ++n;

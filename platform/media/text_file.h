@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -26,5 +27,9 @@ void CloseAll();
 std::string decodeCp932(const std::string& bytes, int* invalidCount = nullptr);
 // Encode UTF-8 to CP932 bytes; characters CP932 lacks become '?'.
 std::string encodeCp932(const std::string& utf8);
+// The same, for the converter that writes scenario files: the byte offset in `utf8` of every character
+// CP932 lacks (or every broken UTF-8 sequence) goes to *unmapped, and the result is true only when there
+// was none.
+bool encodeCp932Strict(const std::string& utf8, std::string* out, std::vector<size_t>* unmapped);
 
 }  // namespace platform

@@ -40,6 +40,7 @@ std::string AppPath() {
 }
 
 void setAppPathForTesting(const std::string& path) { gAppPathOverride = path; }
+void setAppPath(const std::string& path) { gAppPathOverride = path; }
 
 void Randomize() {
   const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
@@ -69,6 +70,7 @@ void resetEndForTesting() {
 }
 
 namespace {
+std::function<void(const std::string&)> gProblemListener;
 
 // Problems written since the last flush, each with how many identical ones came after it unwritten.
 // Bounded: when it is full, it is flushed and starts again. The audio thread reports too, so it is kept
@@ -151,6 +153,11 @@ void reportProblem(const std::string& message) {
   log.written.emplace_back(message, 0);
   std::fprintf(stderr, "lanternfall: %s\n", printable(message).c_str());
   std::fflush(stderr);
+  if (gProblemListener) gProblemListener(message);
+}
+
+void setProblemListener(std::function<void(const std::string&)> listener) {
+  gProblemListener = std::move(listener);
 }
 
 void flushProblems() {

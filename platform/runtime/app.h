@@ -11,6 +11,8 @@ namespace platform {
 // Tests may set it to check how start-up builds its paths.
 std::string AppPath();
 void setAppPathForTesting(const std::string& path);  // empty: back to the real one
+// The same for the author's preview, which runs the game on a content folder anywhere on disk.
+void setAppPath(const std::string& path);
 
 // The separator of this file system ("/"), the one start-up appends.
 inline constexpr char kPathSeparator = '/';
@@ -43,4 +45,7 @@ void flushProblemsIfDue();  // write the counts if 10 s passed; keep counting wh
 // in a library) is named on stderr and the program goes on, as it would after the handler's end.
 // False when it was stopped so.
 bool runGuarded(const char* what, const std::function<void()>& work);
+
+// Also hand each problem to `listener` (the preview shows them in its title bar); empty: stderr alone.
+void setProblemListener(std::function<void(const std::string&)> listener);
 }  // namespace platform

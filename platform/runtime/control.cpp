@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/runtime/form.h"
-#include "platform/runtime/picture_box.h"
-
 namespace platform {
 
 namespace {
@@ -30,17 +27,14 @@ Control::~Control() {
   for (Control* child : children_) child->parent_ = nullptr;
 }
 
-Form* Control::form() {
+Control* Control::root() {
   Control* c = this;
   while (c->parent_ != nullptr) c = c->parent_;
-  return c->kind_ == ControlKind::Form ? static_cast<Form*>(c) : nullptr;
+  return c;
 }
 
 void Control::invalidate() {
-  if (Form* f = form()) {
-    f->bump();
-    stamp_ = f->changeSerial();
-  }
+  if (const uint64_t serial = root()->noteTreeChanged(); serial != 0) stamp_ = serial;
 }
 
 // ---- Geometry in the parent's units ----
@@ -86,7 +80,7 @@ RectF Control::windowRect() const {
   RectF r = rect_;
   for (const Control* p = parent_; p != nullptr && p->parent_ != nullptr; p = p->parent_) {
     // Children sit in the parent's client area, inside its border.
-    const float inset = p->kind_ == ControlKind::PictureBox && p->border_ ? PictureBox::kBorderPx : 0.0f;
+    const float inset = p->clientInsetPx();
     r.x += p->rect_.x + inset;
     r.y += p->rect_.y + inset;
   }

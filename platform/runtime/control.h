@@ -10,8 +10,6 @@
 
 namespace platform {
 
-class Form;
-
 // Colours packed as red + 256 × green + 65536 × blue, as the old runtime did.
 using Color = uint32_t;
 constexpr Color rgb(int r, int g, int b) {
@@ -21,8 +19,7 @@ constexpr int redOf(Color c) { return static_cast<int>(c & 255); }
 constexpr int greenOf(Color c) { return static_cast<int>((c >> 8) & 255); }
 constexpr int blueOf(Color c) { return static_cast<int>((c >> 16) & 255); }
 
-inline constexpr int kTwipsPerPixel = 15;  // at 96 dpi
-inline constexpr float kPixelsPerPoint = 96.0f / 72.0f;
+inline constexpr int kTwipsPerPixel = 15;  // at 96 dpi; the desktop's own scale is in display.h
 
 struct RectF {
   float x = 0, y = 0, w = 0, h = 0;
@@ -60,7 +57,7 @@ class Control {
   int Index() const { return index_; }  // position in its control array, -1 when not in one
   Control* Parent() const { return parent_; }
   const std::vector<Control*>& children() const { return children_; }  // back to front
-  Form* form();
+  Control* root();  // the top of its tree: the window, for every control the game shows
 
   // Position and size in the parent's scale units, read back in the units the parent has now.
   // Internally kept in pixels, so a parent that changes its scale does not move its children.
@@ -118,6 +115,13 @@ class Control {
   // The window's change serial at this control's own last change (0 before any), so that a frame can
   // redraw only what changed since the serial it was drawn at.
   uint64_t changeStamp() const { return stamp_; }
+
+ protected:
+  // A change somewhere in the tree, told to its root. Returns the new change serial, or 0 when the root
+  // keeps no such count (a control not yet placed in a window: nothing to redraw).
+  virtual uint64_t noteTreeChanged() { return 0; }
+  // Pixels between the outer rectangle and the client area its children sit in (a border).
+  virtual float clientInsetPx() const { return 0.0f; }
 
  private:
   ControlKind kind_;

@@ -23,18 +23,16 @@ std::unique_ptr<EventLoop> EventLoop::manual() {
   return std::make_unique<EventLoop>(std::make_unique<ManualClock>());
 }
 
-void EventLoop::add(Timer* t) { timers_.push_back(t); }
+void EventLoop::add(Scheduled* s) { timers_.push_back(s); }
 
-void EventLoop::remove(Timer* t) {
-  timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end());
+void EventLoop::remove(Scheduled* s) {
+  timers_.erase(std::remove(timers_.begin(), timers_.end(), s), timers_.end());
 }
-
-void EventLoop::rescheduled(Timer*) {}
 
 int64_t EventLoop::nextDeadlineMs() const {
   int64_t best = -1;
-  for (const Timer* t : timers_) {
-    if (!t->enabled_ || t->effectiveIntervalMs() <= 0) continue;
+  for (const Scheduled* t : timers_) {
+    if (t->activePeriodMs() <= 0) continue;
     if (best < 0 || t->due_ < best) best = t->due_;
   }
   return best;
@@ -46,25 +44,23 @@ void EventLoop::runDue() {
   const int64_t now = clock_->nowMs();
   // Pick the earliest due timer each round, so a handler that enables, disables or re-times another
   // timer is seen by the next choice. Each timer fires at most once per call: a late one coalesces.
-  std::vector<Timer*> fired;
+  std::vector<Scheduled*> fired;
   for (;;) {
     if (quitting_) return;
-    Timer* next = nullptr;
-    for (Timer* t : timers_) {
-      if (!t->enabled_ || t->effectiveIntervalMs() <= 0 || t->due_ > now) continue;
+    Scheduled* next = nullptr;
+    for (Scheduled* t : timers_) {
+      if (t->activePeriodMs() <= 0 || t->due_ > now) continue;
       if (std::find(fired.begin(), fired.end(), t) != fired.end()) continue;
       if (!next || t->due_ < next->due_) next = t;
     }
     if (!next) return;
     fired.push_back(next);
-    const int period = next->effectiveIntervalMs();
+    const int period = next->activePeriodMs();
     next->due_ += period;
     if (next->due_ <= now) next->due_ = now + period;  // missed ticks are dropped, not replayed
-    if (next->onTick) {
-      ++depth_;
-      runGuarded("a timer tick", next->onTick);
-      --depth_;
-    }
+    ++depth_;
+    runGuarded("a timer tick", [next] { next->fire(); });
+    --depth_;
   }
 }
 

@@ -9,8 +9,6 @@
 
 namespace platform {
 
-class Timer;
-
 // Desktop timers of the old runtime never ticked faster than this; the game's 1 ms timers rely on it
 // to keep the fast mode at its designed pace without spinning a core.
 inline constexpr int kTimerFloorMs = 10;
@@ -47,6 +45,22 @@ class InputSource {
   virtual void presentIfChanged() = 0;
 };
 
+// What the loop fires on a schedule: the timer control is one. The loop knows no more of its clients than
+// this: a period (0 while it must not fire), a deadline on the loop's clock, and what firing does.
+class Scheduled {
+ public:
+  virtual ~Scheduled() = default;
+  int64_t dueMs() const { return due_; }
+
+ protected:
+  virtual int activePeriodMs() const = 0;
+  virtual void fire() = 0;
+  int64_t due_ = 0;
+
+ private:
+  friend class EventLoop;
+};
+
 class EventLoop {
  public:
   explicit EventLoop(std::unique_ptr<Clock> clock);
@@ -69,7 +83,7 @@ class EventLoop {
   // tick fires in deadline order, exactly as a real clock that is never late would have them.
   void advance(int64_t ms);
 
-  // Earliest deadline of an enabled timer, or -1 when none is enabled.
+  // Earliest deadline of an active client, or -1 when none is active.
   int64_t nextDeadlineMs() const;
 
   // Real loop: wait for input or the next deadline, fire timers, draw; until quit().
@@ -79,14 +93,13 @@ class EventLoop {
   bool quitting() const { return quitting_; }
   bool inHandler() const { return depth_ > 0; }
 
- private:
-  friend class Timer;
-  void add(Timer* t);
-  void remove(Timer* t);
-  void rescheduled(Timer* t);
+  // A client joins the schedule for its lifetime (ties between equal deadlines go to the older one).
+  void add(Scheduled* s);
+  void remove(Scheduled* s);
 
+ private:
   std::unique_ptr<Clock> clock_;
-  std::vector<Timer*> timers_;  // creation order
+  std::vector<Scheduled*> timers_;  // creation order
   InputSource* input_ = nullptr;
   bool quitting_ = false;
   int depth_ = 0;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/runtime/display.h"
+
 namespace platform {
 
 namespace {
@@ -18,7 +20,11 @@ int32_t wholeTwips(float twips, const std::string& what) {
 }
 
 int toPixels(int32_t twips) {
-  return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+  return static_cast<int>(std::lround(static_cast<double>(twips) / twipsPerPixel()));
+}
+
+int32_t toTwips(int px) {
+  return static_cast<int32_t>(std::lround(px * static_cast<double>(twipsPerPixel())));
 }
 
 }  // namespace
@@ -70,8 +76,36 @@ void Form::setWindowHeight(float twips) {
 }
 
 void Form::setScreenSizePx(int w, int h) {
-  screenW_ = w * kTwipsPerPixel;
-  screenH_ = h * kTwipsPerPixel;
+  screenW_ = toTwips(w);
+  screenH_ = toTwips(h);
+}
+
+void Form::setFullscreen(bool on) {
+  if (on == fullscreen_) return;
+  if (on) {
+    windowed_ = {left_, top_, width_, height_, frameL_, frameT_, frameR_, frameB_, state_};
+    fullscreen_ = true;
+    // The whole screen is the window: nothing of a frame, and a size the layout may set.
+    state_ = WindowState::Normal;
+    frameL_ = frameT_ = frameR_ = frameB_ = 0;
+    left_ = 0;
+    top_ = 0;
+    height_ = screenH_;
+  } else {
+    fullscreen_ = false;
+    left_ = windowed_.left;
+    top_ = windowed_.top;
+    width_ = windowed_.width;
+    height_ = windowed_.height;
+    frameL_ = windowed_.frameL;
+    frameT_ = windowed_.frameT;
+    frameR_ = windowed_.frameR;
+    frameB_ = windowed_.frameB;
+    state_ = windowed_.state;
+  }
+  invalidate();
+  if (onFullscreenRequest) onFullscreenRequest();
+  raiseResize();
 }
 
 void Form::setFramePx(int left, int top, int right, int bottom) {
@@ -85,26 +119,26 @@ void Form::setFramePx(int left, int top, int right, int bottom) {
 }
 
 float Form::clientWidthPx() const {
-  float w = static_cast<float>(width_) / kTwipsPerPixel - static_cast<float>(frameL_ + frameR_);
+  float w = static_cast<float>(width_) / twipsPerPixel() - static_cast<float>(frameL_ + frameR_);
   return w > 0 ? w : 0.0f;
 }
 
 float Form::clientHeightPx() const {
-  float h = static_cast<float>(height_) / kTwipsPerPixel - static_cast<float>(frameT_ + frameB_);
+  float h = static_cast<float>(height_) / twipsPerPixel() - static_cast<float>(frameT_ + frameB_);
   return h > 0 ? h : 0.0f;
 }
 
 void Form::externalGeometry(int leftPx, int topPx, int outerWidthPx, int outerHeightPx) {
   // Compare in pixels: the stored twips may hold a fraction of a pixel the real window cannot show.
-  if (toPixels(left_) != leftPx) left_ = leftPx * kTwipsPerPixel;
-  if (toPixels(top_) != topPx) top_ = topPx * kTwipsPerPixel;
+  if (toPixels(left_) != leftPx) left_ = toTwips(leftPx);
+  if (toPixels(top_) != topPx) top_ = toTwips(topPx);
   bool sized = false;
   if (toPixels(width_) != outerWidthPx) {
-    width_ = outerWidthPx * kTwipsPerPixel;
+    width_ = toTwips(outerWidthPx);
     sized = true;
   }
   if (toPixels(height_) != outerHeightPx) {
-    height_ = outerHeightPx * kTwipsPerPixel;
+    height_ = toTwips(outerHeightPx);
     sized = true;
   }
   if (sized) {

@@ -41,10 +41,17 @@ class Form : public Control {
   void setWindowWidth(float twips);
   void setWindowHeight(float twips);
 
+  // Fullscreen: the window covers the screen, and the game sees a window of the screen's height (outer
+  // frame gone) placed where its layout puts it; the backend fills the rest of the screen black. Leaving
+  // it gives the window back the geometry, frame and state it had. Both raise onResize.
+  bool fullscreen() const { return fullscreen_; }
+  void setFullscreen(bool on);
+
   WindowState windowState() const { return state_; }
   void setWindowState(WindowState s) { state_ = s; }  // the backend reports it
 
-  // Screen size in twips (the backend reports it; headless it is 1024 × 768 pixels unless set).
+  // Screen size in twips (the backend reports it in pixels, before the layout; headless it is 1024 × 768
+  // pixels unless set).
   int32_t ScreenWidth() const { return screenW_; }
   int32_t ScreenHeight() const { return screenH_; }
   void setScreenSizePx(int w, int h);
@@ -70,15 +77,26 @@ class Form : public Control {
   std::function<void()> onResize;
   std::function<void()> onActivate;
   std::function<void(int16_t& cancel)> onUnload;
+  // Keys, seen by the form before any control (the old KeyPreview): setting keyCode to 0 swallows it.
+  std::function<void(int16_t& keyCode, int16_t shift)> onKeyDown;
+  std::function<void(int16_t& keyCode, int16_t shift)> onKeyUp;
 
   // The backend's hook to move/size the real window when the game sets the geometry.
   std::function<void()> onGeometryRequest;
   // The backend's hook when Show() is called.
   std::function<void()> onShowRequest;
+  // The backend's hook when the window enters or leaves fullscreen (before the resize it causes).
+  std::function<void()> onFullscreenRequest;
 
   // Redraw bookkeeping: every change anywhere in the tree bumps this.
   uint64_t changeSerial() const { return serial_; }
   void bump() { ++serial_; }
+
+ protected:
+  uint64_t noteTreeChanged() override {
+    bump();
+    return serial_;
+  }
 
  private:
   void raiseResize();
@@ -89,6 +107,12 @@ class Form : public Control {
   int32_t screenW_ = 1024 * kTwipsPerPixel, screenH_ = 768 * kTwipsPerPixel;
   int frameL_ = 0, frameT_ = 0, frameR_ = 0, frameB_ = 0;
   WindowState state_ = WindowState::Normal;
+  bool fullscreen_ = false;
+  struct Windowed {
+    int32_t left, top, width, height;
+    int frameL, frameT, frameR, frameB;
+    WindowState state;
+  } windowed_{};
   bool shown_ = false;
   bool activated_ = false;
   uint64_t serial_ = 1;

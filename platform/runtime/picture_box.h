@@ -56,6 +56,9 @@ class PictureBox : public Control {
   // Mouse button down over the box: button 1 left, 2 right, 4 middle; shift state; position in scale units.
   std::function<void(int16_t button, int16_t shift, float x, float y)> onMouseDown;
 
+ protected:
+  float clientInsetPx() const override { return BorderStyle() ? float(kBorderPx) : 0.0f; }
+
  private:
   static const Image kNoPicture;
   std::shared_ptr<const Image> picture_;

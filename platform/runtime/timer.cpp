@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "platform/runtime/event_loop.h"
-
 namespace platform {
 
 Timer::Timer(EventLoop& loop, int intervalMs, bool enabled)
@@ -26,14 +24,12 @@ void Timer::setInterval(int ms) {
   if (ms < 0) ms = 0;
   interval_ = ms;
   restartPeriod();  // a new interval starts a fresh period, as in the old runtime
-  loop_.rescheduled(this);
 }
 
 void Timer::setEnabled(bool on) {
   // Disabling and enabling again restarts the period; enabling an enabled timer changes nothing.
   if (on && !enabled_) restartPeriod();
   enabled_ = on;
-  loop_.rescheduled(this);
 }
 
 }  // namespace platform

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/runtime/event_loop.h"
+
 namespace platform {
 
-class EventLoop;
-
-class Timer {
+class Timer final : public Scheduled {
  public:
   explicit Timer(EventLoop& loop, int intervalMs = 0, bool enabled = false);
   ~Timer();
@@ -25,18 +25,21 @@ class Timer {
 
   // The period actually used: the interval, raised to the floor. An interval of 0 never ticks.
   int effectiveIntervalMs() const;
-  int64_t dueMs() const { return due_; }
 
   std::function<void()> onTick;
 
+ protected:
+  int activePeriodMs() const override { return enabled_ ? effectiveIntervalMs() : 0; }
+  void fire() override {
+    if (onTick) onTick();
+  }
+
  private:
-  friend class EventLoop;
   void restartPeriod();
 
   EventLoop& loop_;
   int interval_ = 0;
   bool enabled_ = false;
-  int64_t due_ = 0;
 };
 
 }  // namespace platform

@@ -25,6 +25,7 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/runtime/text_layout.h"
+#include "platform/sdl/font.h"
 #include "platform/sdl/fonts.h"
 
 namespace platform {
@@ -83,21 +84,9 @@ struct FontKey {
 };
 
 struct LoadedFont {
-  TTF_Font* font = nullptr;
-  std::string key;  // text cache prefix
-  int lineSkip = 0;
+  std::unique_ptr<Font> font;  // null: this face does not open at this size
+  std::string key;             // text cache prefix
   uint64_t lastFrame = 0;
-  std::unordered_map<char32_t, float> advances;
-
-  float advance(char32_t c) {
-    if (auto it = advances.find(c); it != advances.end()) return it->second;
-    int adv = 0;
-    if (TTF_GlyphMetrics32(font, static_cast<Uint32>(c), nullptr, nullptr, nullptr, nullptr, &adv) != 0) {
-      adv = 0;
-    }
-    advances.emplace(c, static_cast<float>(adv));
-    return static_cast<float>(adv);
-  }
 };
 
 struct LineTexture {
@@ -151,7 +140,6 @@ void addDamage(std::vector<SDL_Rect>& damage, SDL_Rect r) {
 
 struct Renderer::Impl {
   SDL_Renderer* sdl;
-  bool ttfReady = false;
   std::map<FontKey, LoadedFont> fonts;
   std::unordered_map<std::string, LineTexture> lines;
   std::unordered_map<const Control*, PictureTexture> pictures;
@@ -173,8 +161,6 @@ struct Renderer::Impl {
   const Control* drawing = nullptr;                      // owner of the lines drawn now
 
   explicit Impl(SDL_Renderer* r) : sdl(r) {
-    ttfReady = TTF_Init() == 0;
-    if (!ttfReady) reportProblem(std::string("cannot start the font renderer: ") + TTF_GetError());
     SDL_RendererInfo info;
     keepsPixels =
         r && SDL_GetRendererInfo(r, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0;
@@ -183,10 +169,6 @@ struct Renderer::Impl {
   ~Impl() {
     for (auto& [k, l] : lines) SDL_DestroyTexture(l.texture);
     for (auto& [k, p] : pictures) SDL_DestroyTexture(p.texture);
-    for (auto& [k, f] : fonts) {
-      if (f.font) TTF_CloseFont(f.font);
-    }
-    if (ttfReady) TTF_Quit();
   }
 
   SDL_Rect toPixels(const RectF& r) const {
@@ -199,32 +181,27 @@ struct Renderer::Impl {
 
   // The font for a family, weight and point size at the real pixel size of this frame; null when none.
   LoadedFont* font(const std::string& family, bool bold, float points) {
-    if (!ttfReady) return nullptr;
     const FontFace face = findFont(family, bold);
     if (face.path.empty()) return nullptr;
-    const int px = std::max(1, static_cast<int>(std::lround(points * kPixelsPerPoint * scale)));
+    const int px = fontPixelSize(points, scale);
     FontKey key{face.path, face.index, px, face.synthesizeBold};
     auto it = fonts.find(key);
-    if (it != fonts.end()) {
-      it->second.lastFrame = frame;
-      return it->second.font ? &it->second : nullptr;
-    }
-    LoadedFont loaded;
-    loaded.font = TTF_OpenFontIndex(face.path.c_str(), px, face.index);
-    if (!loaded.font) {
-      if (std::find(reportedFonts.begin(), reportedFonts.end(), face.path) == reportedFonts.end()) {
-        reportedFonts.push_back(face.path);
-        reportProblem("cannot open the font " + face.path + ": " + TTF_GetError());
+    if (it == fonts.end()) {
+      LoadedFont loaded;
+      std::string error;
+      loaded.font = Font::open(face, px, &error);
+      if (!loaded.font) {
+        if (std::find(reportedFonts.begin(), reportedFonts.end(), face.path) == reportedFonts.end()) {
+          reportedFonts.push_back(face.path);
+          reportProblem(error);
+        }
       }
-    } else {
-      if (face.synthesizeBold) TTF_SetFontStyle(loaded.font, TTF_STYLE_BOLD);
-      loaded.lineSkip = TTF_FontLineSkip(loaded.font);
       loaded.key = face.path + "#" + std::to_string(face.index) + "@" + std::to_string(px) +
                    (face.synthesizeBold ? "b" : "") + "|";
+      it = fonts.emplace(key, std::move(loaded)).first;
     }
-    loaded.lastFrame = frame;
-    auto [pos, inserted] = fonts.emplace(key, std::move(loaded));
-    return pos->second.font ? &pos->second : nullptr;
+    it->second.lastFrame = frame;
+    return it->second.font ? &it->second : nullptr;
   }
 
   // Draw one line of text with its top-left corner at (x, y).
@@ -240,7 +217,7 @@ struct Renderer::Impl {
       const std::string owned(text);
       SDL_Color c{static_cast<Uint8>(redOf(color)), static_cast<Uint8>(greenOf(color)),
                   static_cast<Uint8>(blueOf(color)), 255};
-      if (SDL_Surface* s = TTF_RenderUTF8_Blended(f.font, owned.c_str(), c)) {
+      if (SDL_Surface* s = TTF_RenderUTF8_Blended(f.font->ttf(), owned.c_str(), c)) {
         made.texture = SDL_CreateTextureFromSurface(sdl, s);
         made.w = s->w;
         made.h = s->h;
@@ -264,11 +241,11 @@ struct Renderer::Impl {
     if (caption.empty() || box.w <= 0 || box.h <= 0) return;
     LoadedFont* f = font(family, bold, points);
     if (!f) return;
-    const int skip = std::max(1, f->lineSkip);
+    const int skip = std::max(1, f->font->lineSkip());
     // Only the lines whose top lies inside the box can be seen.
     const size_t maxLines = static_cast<size_t>((box.h + skip - 1) / skip);
-    const auto laid =
-        layoutText(caption, static_cast<float>(box.w), maxLines, [f](char32_t c) { return f->advance(c); });
+    const auto laid = layoutText(caption, static_cast<float>(box.w), maxLines,
+                                 [f](char32_t c) { return f->font->advance(c); });
     int y = box.y;
     if (vcenter) y += (box.h - static_cast<int>(laid.size()) * skip) / 2;
     for (const LaidLine& l : laid) {
@@ -439,11 +416,11 @@ struct Renderer::Impl {
     if (tip.text.empty()) return;
     LoadedFont* f = font(kTooltipFont, false, kTooltipPointSize);
     if (!f) return;
-    const auto laid = layoutText(tip.text, 1e9f, 64, [f](char32_t c) { return f->advance(c); });
+    const auto laid = layoutText(tip.text, 1e9f, 64, [f](char32_t c) { return f->font->advance(c); });
     float widest = 0;
     for (const LaidLine& l : laid) widest = std::max(widest, l.width);
     const int pad = static_cast<int>(std::lround(3 * scale));
-    const int skip = std::max(1, f->lineSkip);
+    const int skip = std::max(1, f->font->lineSkip());
     const int w = static_cast<int>(std::ceil(widest)) + 2 * pad + 2;
     const int h = static_cast<int>(laid.size()) * skip + 2 * pad;
     // Below and slightly right of the pointer, as desktop tooltips sit; above it when there is no room
@@ -554,7 +531,6 @@ struct Renderer::Impl {
     if (fonts.size() > kFontCacheLimit) {
       for (auto it = fonts.begin(); it != fonts.end();) {
         if (it->second.lastFrame < lastWholeFrame) {
-          if (it->second.font) TTF_CloseFont(it->second.font);
           it = fonts.erase(it);
         } else {
           ++it;

@@ -1,19 +1,22 @@
-// The real window over SDL2: input to control notifications, geometry kept in step with the Form without
-// fighting the window manager, tooltips on a wait timeout, and frames drawn only when something changed
-// and then no more often than the display refreshes.
+// The real window over SDL2: SDL's input translated into the runtime's input events, geometry kept in
+// step with the Form without fighting the window manager, fullscreen with black bars, tooltips on a wait
+// timeout, and frames drawn only when something changed and then no more often than the display refreshes.
 #include "platform/sdl/window_backend.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string_view>
 
 #include "platform/runtime/app.h"
-#include "platform/runtime/label.h"
-#include "platform/runtime/option_button.h"
-#include "platform/runtime/picture_box.h"
+#include "platform/runtime/display.h"
+#include "platform/runtime/input.h"
 #include "platform/sdl/fonts.h"
 #include "platform/sdl/renderer.h"
 
@@ -21,7 +24,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kTooltipDelayMs = 500;
 constexpr int kDisplayAttempts = 5;
 constexpr int kDisplayRetryMs = 100;
 constexpr int kDefaultRefreshHz = 60;
@@ -34,27 +36,57 @@ struct Geometry {
 };
 
 int twipsToPx(int32_t twips) {
-  return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+  return static_cast<int>(std::lround(static_cast<double>(twips) / twipsPerPixel()));
 }
 
-// The topmost visible control under (x, y) within c, which itself contains the point; c when no child
-// does. Children are kept back to front, so the search runs front to back.
-Control* hitTest(Control& c, float x, float y) {
-  const auto& kids = c.children();
-  for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
-    Control* child = *it;
-    if (child->Visible() && child->windowRect().contains(x, y)) return hitTest(*child, x, y);
-  }
-  return &c;
-}
-
-int16_t shiftState() {
-  const SDL_Keymod mod = SDL_GetModState();
+int16_t shiftOf(Uint16 mod) {
   int16_t s = 0;
-  if (mod & KMOD_SHIFT) s |= 1;
-  if (mod & KMOD_CTRL) s |= 2;
-  if (mod & KMOD_ALT) s |= 4;
+  if (mod & KMOD_SHIFT) s |= kShiftMask;
+  if (mod & KMOD_CTRL) s |= kCtrlMask;
+  if (mod & KMOD_ALT) s |= kAltMask;
   return s;
+}
+
+int16_t buttonOf(Uint8 sdlButton) {
+  switch (sdlButton) {
+    case SDL_BUTTON_LEFT:
+      return kLeftButton;
+    case SDL_BUTTON_RIGHT:
+      return kRightButton;
+    case SDL_BUTTON_MIDDLE:
+      return kMiddleButton;
+    default:
+      return 0;  // the old runtime knew three buttons
+  }
+}
+
+// SDL's key to the old runtime's key code; 0 for keys the game has no use for.
+int16_t keyCodeOf(SDL_Keycode k) {
+  if (k >= SDLK_0 && k <= SDLK_9) return static_cast<int16_t>('0' + (k - SDLK_0));
+  if (k >= SDLK_a && k <= SDLK_z) return static_cast<int16_t>('A' + (k - SDLK_a));
+  if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return static_cast<int16_t>('1' + (k - SDLK_KP_1));
+  switch (k) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+    case SDLK_RETURN2:
+      return kKeyReturn;
+    case SDLK_SPACE:
+      return kKeySpace;
+    case SDLK_ESCAPE:
+      return kKeyEscape;
+    case SDLK_LEFT:
+      return kKeyLeft;
+    case SDLK_UP:
+      return kKeyUp;
+    case SDLK_RIGHT:
+      return kKeyRight;
+    case SDLK_DOWN:
+      return kKeyDown;
+    case SDLK_F11:
+      return kKeyF11;
+    default:
+      return 0;
+  }
 }
 
 // Run a notification of the game; a failure inside it is named on stderr and the window carries on.
@@ -65,6 +97,47 @@ void guarded(const char* what, F&& f) {
   } catch (const std::exception& e) {
     reportProblem(std::string(what) + ": " + e.what());
   }
+}
+
+// The dots per inch the desktop renders text at: X11 desktops publish their text scaling as the Xft.dpi
+// resource (set by every desktop's display settings, 192 at 200 %). Without it, the classic 96.
+float desktopDpi(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return kClassicDpi;
+  const char* resources = XResourceManagerString(info.info.x11.display);
+  if (!resources) return kClassicDpi;
+  const std::string_view all(resources);
+  for (size_t at = 0; at < all.size();) {
+    const size_t end = std::min(all.find('\n', at), all.size());
+    std::string_view line = all.substr(at, end - at);
+    at = end + 1;
+    constexpr std::string_view kName = "Xft.dpi:";
+    if (line.substr(0, kName.size()) != kName) continue;
+    const std::string value(line.substr(kName.size()));
+    char* stop = nullptr;
+    const float dpi = std::strtof(value.c_str(), &stop);
+    return stop != value.c_str() ? dpi : kClassicDpi;
+  }
+  return kClassicDpi;
+}
+
+// Xlib's default handler ends the program on any error of any request. No error of the window system is
+// worth ending a game for: name it and go on.
+int reportXError(Display* display, XErrorEvent* e) {
+  char text[160] = {};
+  XGetErrorText(display, e->error_code, text, sizeof text);
+  reportProblem(std::string("the window system refused a request: ") + text + " (request " +
+                std::to_string(e->request_code) + ", resource " + std::to_string(e->resourceid) + ")");
+  return 0;
+}
+
+bool hasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = SDL_getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -96,26 +169,23 @@ struct WindowBackend::Impl {
   Geometry lastSent;
   Geometry answer;
   int frameL = 0, frameT = 0, frameR = 0, frameB = 0;
+  int xConnection = -1;  // the X display's socket, to wait on; -1 on other window systems
 
-  // Mouse.
-  Control* pressed = nullptr;  // label or option button the left button went down on
-  bool pressedIsDoubleClick = false;
-  float mouseX = 0, mouseY = 0;
-  bool mouseInside = false;
+  // The pointer and keyboard rules.
+  Input input;
+  // Fullscreen: the real window covers the screen and the Form's client area is drawn at this offset.
+  bool fullscreen = false;
 
   uint64_t frames = 0;
 
-  // Tooltip.
-  Control* hover = nullptr;
-  uint64_t hoverSinceMs = 0;
-  bool tipShown = false;
-  bool tipSuppressed = false;  // after a click, until the pointer moves again
-
-  Impl(Form& f, EventLoop& l) : form(f), loop(l) {}
+  Impl(Form& f, EventLoop& l) : form(f), loop(l), input(f) {
+    input.onTooltipChanged = [this] { needsDraw = true; };
+  }
 
   ~Impl() {
     form.onGeometryRequest = nullptr;
     form.onShowRequest = nullptr;
+    form.onFullscreenRequest = nullptr;
     renderer.reset();
     if (sdlRenderer) SDL_DestroyRenderer(sdlRenderer);
     if (window) SDL_DestroyWindow(window);
@@ -142,6 +212,7 @@ struct WindowBackend::Impl {
   void applyGeometry() {
     if (!geometryPending || !window) return;
     geometryPending = false;
+    if (fullscreen) return;  // the real window is the screen; the game's window is drawn inside it
     // A maximised or minimised window belongs to the window manager.
     if (form.windowState() != WindowState::Normal) return;
     const Geometry want = wanted();
@@ -161,6 +232,10 @@ struct WindowBackend::Impl {
   void reconcileGeometry() {
     if (!geometryEvent || !window) return;
     geometryEvent = false;
+    if (fullscreen) {
+      known = actual();
+      return;
+    }
     int t = 0, l = 0, b = 0, r = 0;
     if (SDL_GetWindowBordersSize(window, &t, &l, &b, &r) != 0) t = l = b = r = 0;
     const bool hadFrame = frameT || frameL || frameB || frameR;
@@ -191,66 +266,52 @@ struct WindowBackend::Impl {
     }
   }
 
-  void hideTooltip() {
-    if (tipShown) needsDraw = true;
-    tipShown = false;
+  // Where the Form's client area lies in the real window: at its origin, or in fullscreen where the
+  // layout placed the game's window on the screen.
+  SDL_Rect clientRect() const {
+    if (!fullscreen) return SDL_Rect{0, 0, 0, 0};
+    return SDL_Rect{twipsToPx(form.WindowLeft()), twipsToPx(form.WindowTop()),
+                    static_cast<int>(std::lround(form.clientWidthPx())),
+                    static_cast<int>(std::lround(form.clientHeightPx()))};
   }
 
-  bool tooltipWaiting() const {
-    return hover && !tipShown && !tipSuppressed && mouseInside && !hover->ToolTipText().empty() &&
-           hover->effectivelyVisible();
+  void deliver(InputEvent e) {
+    e.timeMs = loop.nowMs();
+    const SDL_Rect c = clientRect();
+    e.x -= static_cast<float>(c.x);
+    e.y -= static_cast<float>(c.y);
+    input.handle(e);
   }
 
-  void pointerMoved(float x, float y) {
-    mouseX = x;
-    mouseY = y;
-    mouseInside = true;
-    hideTooltip();
-    tipSuppressed = false;
-    hover = hitTest(form, x, y);
-    hoverSinceMs = SDL_GetTicks64();
+  void pointer(InputEvent::Type type, int16_t button, int x, int y) {
+    InputEvent e;
+    e.type = type;
+    e.button = button;
+    e.x = static_cast<float>(x);
+    e.y = static_cast<float>(y);
+    e.shift = shiftOf(SDL_GetModState());
+    deliver(e);
   }
 
-  void buttonDown(const SDL_MouseButtonEvent& e) {
-    hideTooltip();
-    tipSuppressed = true;
-    int16_t button = 0;
-    if (e.button == SDL_BUTTON_LEFT) button = 1;
-    if (e.button == SDL_BUTTON_RIGHT) button = 2;
-    if (e.button == SDL_BUTTON_MIDDLE) button = 4;
-    if (button == 0) return;  // the old runtime knew three buttons
-    const float x = static_cast<float>(e.x), y = static_cast<float>(e.y);
-    Control* target = hitTest(form, x, y);
-    if (target->kind() == ControlKind::PictureBox) {
-      auto* box = static_cast<PictureBox*>(target);
-      if (!box->onMouseDown) return;
-      const RectF r = box->windowRect();
-      const float inset = box->BorderStyle() ? static_cast<float>(PictureBox::kBorderPx) : 0.0f;
-      const float ux = box->ScaleLeft() + box->toUnitsX(x - r.x - inset);
-      const float uy = box->ScaleTop() + box->toUnitsY(y - r.y - inset);
-      const int16_t shift = shiftState();
-      guarded("mouse down", [&] { box->onMouseDown(button, shift, ux, uy); });
-    } else if (button == 1 &&
-               (target->kind() == ControlKind::Label || target->kind() == ControlKind::OptionButton)) {
-      pressed = target;
-      // The second press of a double click raises the double click, not a click: a double click on the
-      // text steps once. A third press starts a new click.
-      pressedIsDoubleClick = e.clicks % 2 == 0;
-    }
+  void key(const SDL_KeyboardEvent& k) {
+    InputEvent e;
+    e.type = k.type == SDL_KEYDOWN ? InputEvent::Type::KeyDown : InputEvent::Type::KeyUp;
+    e.keyCode = keyCodeOf(k.keysym.sym);
+    if (e.keyCode == 0) return;
+    e.repeat = k.repeat != 0;
+    e.shift = shiftOf(k.keysym.mod);
+    deliver(e);
   }
 
-  void buttonUp(const SDL_MouseButtonEvent& e) {
-    if (e.button != SDL_BUTTON_LEFT) return;
-    Control* was = pressed;
-    pressed = nullptr;
-    if (!was) return;
-    Control* target = hitTest(form, static_cast<float>(e.x), static_cast<float>(e.y));
-    if (target != was) return;  // released elsewhere: no click, as with any button
-    if (was->kind() == ControlKind::Label) {
-      if (!pressedIsDoubleClick) guarded("click", [&] { static_cast<Label*>(was)->Click(); });
-    } else if (was->kind() == ControlKind::OptionButton) {
-      guarded("click", [&] { static_cast<OptionButton*>(was)->Click(); });
-    }
+  void setFullscreen() {
+    if (!window || fullscreen == form.fullscreen()) return;
+    fullscreen = form.fullscreen();
+    // The desktop's own mode: no mode switch, the window simply covers the screen.
+    SDL_SetWindowFullscreen(window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    known = actual();
+    needsDraw = true;
+    // Back in a window: the real window takes the Form's restored geometry again.
+    if (!fullscreen) geometryPending = true;
   }
 
   void closeRequested() {
@@ -297,22 +358,24 @@ struct WindowBackend::Impl {
             readRefreshRate();
             break;
           case SDL_WINDOWEVENT_LEAVE:
-            mouseInside = false;
-            hover = nullptr;
-            hideTooltip();
+            pointer(InputEvent::Type::PointerLeave, 0, 0, 0);
             break;
           default:
             break;
         }
         break;
       case SDL_MOUSEMOTION:
-        pointerMoved(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y));
+        pointer(InputEvent::Type::PointerMove, 0, e.motion.x, e.motion.y);
         break;
       case SDL_MOUSEBUTTONDOWN:
-        buttonDown(e.button);
+        pointer(InputEvent::Type::PointerDown, buttonOf(e.button.button), e.button.x, e.button.y);
         break;
       case SDL_MOUSEBUTTONUP:
-        buttonUp(e.button);
+        pointer(InputEvent::Type::PointerUp, buttonOf(e.button.button), e.button.x, e.button.y);
+        break;
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+        key(e.key);
         break;
       default:
         break;
@@ -358,6 +421,22 @@ WindowBackend::~WindowBackend() = default;
 
 bool WindowBackend::open(std::string* error) {
   Impl& d = *impl_;
+  // With nowhere to show a window, SDL would try every video driver and the display libraries would
+  // each complain on stderr (once per attempt) before our own reason: say once what is missing and
+  // what to do. A driver named in SDL_VIDEODRIVER (a test's dummy, a console's kmsdrm) needs neither.
+  if (!hasDisplay() && !SDL_getenv("SDL_VIDEODRIVER")) {
+    if (error) {
+      *error =
+          "no display (neither DISPLAY nor WAYLAND_DISPLAY is set): start the game from a desktop "
+          "session, or without a screen under xvfb-run";
+    }
+    return false;
+  }
+  // The window's class (WM_CLASS on X11, the app id on Wayland) is how the desktop matches the window
+  // to lanternfall.desktop. SDL takes it from the executable's file name unless these say otherwise, and
+  // a copy or a build under another name must still be this game; a value the user set is kept.
+  SDL_setenv("SDL_VIDEO_X11_WMCLASS", "lanternfall", 0);
+  SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "lanternfall", 0);
   // A mostly still 2-D picture redrawn only on change: the software renderer is quick enough and spares
   // the memory and start-up time of a GL driver. SDL_RENDER_DRIVER in the environment still chooses.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
@@ -371,6 +450,9 @@ bool WindowBackend::open(std::string* error) {
   // invisible off-screen driver and the game would run with no window at all: try the display again,
   // and use an invisible driver only when SDL_VIDEODRIVER asks for one (tests do).
   const bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+  // Before SDL's video starts: SDL keeps the handler it finds and puts it back when it closes its
+  // connections, so an error that arrives late is named and ignored instead of ending the game.
+  XSetErrorHandler(reportXError);
   for (int attempt = 1;; ++attempt) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       if (error) *error = SDL_GetError();
@@ -389,15 +471,31 @@ bool WindowBackend::open(std::string* error) {
   }
   d.videoStarted = true;
   SDL_DisplayMode mode;
-  if (SDL_GetDesktopDisplayMode(0, &mode) == 0) d.form.setScreenSizePx(mode.w, mode.h);
+  const bool haveMode = SDL_GetDesktopDisplayMode(0, &mode) == 0;
 
-  const Geometry g = d.wanted();
+  // Created hidden, already 4:3 and centred at the height start-up will give it, so that no window
+  // manager ever shows a window of another shape or place.
+  Geometry g{0, 0, 640, 480};
+  if (haveMode && mode.w > 0 && mode.h > 0) {
+    g.h = std::max(1, mode.h * 4 / 5);
+    g.w = g.h * 4 / 3;
+    g.x = (mode.w - g.w) / 2;
+    g.y = (mode.h - g.h) / 2;
+  }
   d.window = SDL_CreateWindow(d.form.Caption().c_str(), g.x, g.y, g.w, g.h,
                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
   if (!d.window) {
     if (error) *error = SDL_GetError();
     return false;
   }
+  // Twips and points follow the desktop's text scaling; the screen's twips follow from it.
+  setDisplayDpi(desktopDpi(d.window));
+  SDL_SysWMinfo wm;
+  SDL_VERSION(&wm.version);
+  if (SDL_GetWindowWMInfo(d.window, &wm) && wm.subsystem == SDL_SYSWM_X11) {
+    d.xConnection = ConnectionNumber(wm.info.x11.display);
+  }
+  if (haveMode) d.form.setScreenSizePx(mode.w, mode.h);
   d.known = d.actual();
   d.shownCaption = d.form.Caption();
   d.readRefreshRate();
@@ -412,6 +510,7 @@ bool WindowBackend::open(std::string* error) {
   initFonts();
 
   d.form.onGeometryRequest = [&d] { d.geometryPending = true; };
+  d.form.onFullscreenRequest = [&d] { d.setFullscreen(); };
   d.form.onShowRequest = [&d] {
     d.geometryPending = true;
     d.applyGeometry();
@@ -430,9 +529,9 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
   Impl& d = *impl_;
   d.applyGeometry();
   int timeout = timeoutMs;
-  if (d.tooltipWaiting()) {
-    const uint64_t elapsed = SDL_GetTicks64() - d.hoverSinceMs;
-    const int left = elapsed >= kTooltipDelayMs ? 0 : static_cast<int>(kTooltipDelayMs - elapsed);
+  const int64_t tipDue = d.input.tooltipDueMs();
+  if (tipDue >= 0) {
+    const int left = static_cast<int>(std::clamp<int64_t>(tipDue - d.loop.nowMs(), 0, INT32_MAX));
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   // A frame held back by the pacing is drawn when its turn comes, not at the next input or timer.
@@ -441,16 +540,27 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   SDL_Event e;
-  // Blocks in the window system until input or the timeout: no polling while the game idles.
-  if (SDL_WaitEventTimeout(&e, timeout) == 1) {
+  // Blocks until input or the timeout: no polling while the game idles. On X11 the wait is on the
+  // display connection itself. SDL's own wait would, for every event it reads while waiting, send a
+  // wake-up message to the window over a second connection of its own; the one sent for the close could
+  // reach the server after the window was destroyed, and the BadWindow error it earns surfaced when SDL
+  // closed that connection, through Xlib's default handler, which ends the program with status 1.
+  bool got = SDL_PollEvent(&e) == 1;
+  if (!got && timeout != 0) {
+    if (d.xConnection >= 0) {
+      pollfd p{d.xConnection, POLLIN, 0};
+      ::poll(&p, 1, timeout);
+      got = SDL_PollEvent(&e) == 1;
+    } else {
+      got = SDL_WaitEventTimeout(&e, timeout) == 1;
+    }
+  }
+  if (got) {
     d.dispatch(e);
     while (!d.loop.quitting() && SDL_PollEvent(&e) == 1) d.dispatch(e);
   }
   d.reconcileGeometry();
-  if (d.tooltipWaiting() && SDL_GetTicks64() - d.hoverSinceMs >= kTooltipDelayMs) {
-    d.tipShown = true;
-    d.needsDraw = true;
-  }
+  d.input.showDueTooltip(d.loop.nowMs());
   d.applyGeometry();
 }
 
@@ -464,14 +574,13 @@ void WindowBackend::presentIfChanged() {
     SDL_SetWindowTitle(d.window, d.shownCaption.c_str());
   }
   if (!d.form.shown()) return;
-  if (d.tipShown && (!d.hover || !d.hover->effectivelyVisible() || d.hover->ToolTipText().empty())) {
-    d.hideTooltip();
-  }
+  d.input.showDueTooltip(d.loop.nowMs());  // drops a tooltip whose control went away
   if (!d.frameWanted()) return;
   if (d.frameWaitMs() > 0) return;  // the next wait ends in time for it
   d.lastFrameMs = d.loop.nowMs();
   // Exposed, resized, restored or a tooltip come or gone: the window's content as a whole is new.
-  if (d.needsDraw) d.renderer->redrawAll();
+  const bool whole = d.needsDraw;
+  if (whole) d.renderer->redrawAll();
   d.needsDraw = false;
   d.drawnSerial = d.form.changeSerial();
   int winW = 0, winH = 0, outW = 0, outH = 0;
@@ -479,12 +588,26 @@ void WindowBackend::presentIfChanged() {
   SDL_GetRendererOutputSize(d.sdlRenderer, &outW, &outH);
   const float scale = winW > 0 && outW > 0 ? static_cast<float>(outW) / static_cast<float>(winW) : 1.0f;
   TooltipView tip;
-  if (d.tipShown) {
-    tip.text = d.hover->ToolTipText();
-    tip.pointerX = d.mouseX;
-    tip.pointerY = d.mouseY;
+  tip.text = d.input.tooltipText();
+  tip.pointerX = d.input.tooltipX();
+  tip.pointerY = d.input.tooltipY();
+  // In fullscreen the game's window is drawn where its layout put it on the screen, with black around.
+  const SDL_Rect client = d.clientRect();
+  if (d.fullscreen) {
+    if (whole) {
+      SDL_RenderSetViewport(d.sdlRenderer, nullptr);
+      SDL_RenderSetClipRect(d.sdlRenderer, nullptr);
+      SDL_SetRenderDrawColor(d.sdlRenderer, 0, 0, 0, 255);
+      SDL_RenderClear(d.sdlRenderer);
+    }
+    const SDL_Rect viewport{
+        static_cast<int>(std::lround(client.x * scale)), static_cast<int>(std::lround(client.y * scale)),
+        static_cast<int>(std::lround(client.w * scale)), static_cast<int>(std::lround(client.h * scale))};
+    SDL_RenderSetViewport(d.sdlRenderer, &viewport);
+  } else {
+    SDL_RenderSetViewport(d.sdlRenderer, nullptr);
   }
-  d.renderer->draw(d.form, d.tipShown ? &tip : nullptr, scale);
+  d.renderer->draw(d.form, tip.text.empty() ? nullptr : &tip, scale);
   ++d.frames;
 }
 
@@ -497,15 +620,25 @@ void WindowBackend::postMouseMotion(int x, int y) {
   SDL_PushEvent(&e);
 }
 
-void WindowBackend::postMouseButton(bool down, int button, int clicks, int x, int y) {
+void WindowBackend::postMouseButton(bool down, int button, int x, int y) {
   SDL_Event e{};
   e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
   e.button.windowID = SDL_GetWindowID(impl_->window);
   e.button.button = static_cast<Uint8>(button);
   e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-  e.button.clicks = static_cast<Uint8>(clicks);
+  e.button.clicks = 1;
   e.button.x = x;
   e.button.y = y;
+  SDL_PushEvent(&e);
+}
+
+void WindowBackend::postKey(bool down, int sdlKeyCode, int sdlModifiers) {
+  SDL_Event e{};
+  e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  e.key.windowID = SDL_GetWindowID(impl_->window);
+  e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.key.keysym.sym = sdlKeyCode;
+  e.key.keysym.mod = static_cast<Uint16>(sdlModifiers);
   SDL_PushEvent(&e);
 }
 
@@ -524,10 +657,7 @@ void WindowBackend::userResize(int clientWidth, int clientHeight) {
 int WindowBackend::clientWidth() const { return impl_->actual().w; }
 int WindowBackend::clientHeight() const { return impl_->actual().h; }
 
-std::string WindowBackend::tooltipText() const {
-  const Impl& d = *impl_;
-  return d.tipShown && d.hover ? d.hover->ToolTipText() : std::string();
-}
+std::string WindowBackend::tooltipText() const { return impl_->input.tooltipText(); }
 
 uint64_t WindowBackend::framesDrawn() const { return impl_->frames; }
 

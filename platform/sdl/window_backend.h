@@ -1,8 +1,8 @@
-// The real window: an SDL2 window that carries a Form's control tree. It turns SDL input into control
-// notifications (mouse down on picture boxes, clicks on labels and option buttons, resize, close), keeps
-// the real window's geometry in step with the Form's, shows tooltips, and draws a frame through the
-// renderer only when the tree changed, at most once per display refresh. Created by main; tests of the game
-// run without it.
+// The real window: an SDL2 window that carries a Form's control tree. It translates SDL's pointer and key
+// events into the runtime's input events (whose rules make the clicks, keys and tooltips), raises resize
+// and close, keeps the real window's geometry in step with the Form's (fullscreen included), reports the
+// desktop's dpi, and draws a frame through the renderer only when the tree changed, at most once per
+// display refresh. Created by main; tests of the game run without it.
 #pragma once
 
 #include <memory>
@@ -18,7 +18,8 @@ class WindowBackend final : public InputSource {
   WindowBackend(Form& form, EventLoop& loop);
   ~WindowBackend() override;
 
-  // Initialise SDL video and create the (hidden) window; reports the screen size to the Form.
+  // Initialise SDL video and create the (hidden) window; reports the desktop's dpi (setDisplayDpi) and the
+  // screen size to the Form.
   // False with a reason when no display can be opened.
   bool open(std::string* error);
 
@@ -27,9 +28,10 @@ class WindowBackend final : public InputSource {
 
   // Input as the window system would deliver it, queued for the next waitAndDispatch: for tests and
   // tools that drive the real window (SDL's dummy video driver needs no display). Window pixels;
-  // button 1 left, 2 right, 3 middle (SDL's numbering); clicks is 2 on the second press of a double click.
+  // button 1 left, 2 right, 3 middle (SDL's numbering). Keys by SDL key code, modifiers as SDL's KMOD_*.
   void postMouseMotion(int x, int y);
-  void postMouseButton(bool down, int button, int clicks, int x, int y);
+  void postMouseButton(bool down, int button, int x, int y);
+  void postKey(bool down, int sdlKeyCode, int sdlModifiers = 0);
   void postClose();
   // The user dragging the window's edge: the real window takes this client size at once.
   void userResize(int clientWidth, int clientHeight);

@@ -7,6 +7,7 @@
 #   wt_launch                    # runs the copy, waits for "Lanternfall"; sets WID WX WY WW WH
 #   wt_shot name; wt_pixel x y   # screenshot of the root window; "r,g,b" at a screen pixel
 #   wt_fail "message"            # keeps the screenshots under the build dir and exits 1
+#   wt_start_openbox; wt_set_dpi 192; wt_outer_geometry   # a window manager, desktop scaling, frames
 
 WT_GAME=
 WORK=
@@ -24,6 +25,7 @@ wt_skip() {
 
 wt_cleanup() {
   if [ -n "$WT_GAME_PID" ]; then kill "$WT_GAME_PID" 2>/dev/null && wait "$WT_GAME_PID" 2>/dev/null; fi
+  if [ -n "${WT_WM_PID:-}" ]; then kill "$WT_WM_PID" 2>/dev/null && wait "$WT_WM_PID" 2>/dev/null; fi
   if [ -n "$WT_XVFB_PID" ]; then kill "$WT_XVFB_PID" 2>/dev/null && wait "$WT_XVFB_PID" 2>/dev/null; fi
   [ -n "$WORK" ] && rm -rf "$WORK"
   return 0
@@ -32,7 +34,7 @@ wt_cleanup() {
 wt_init() {
   WT_GAME=${1:?usage: $WT_NAME.sh path/to/lanternfall}
   local tool
-  for tool in Xvfb xdotool import convert; do
+  for tool in Xvfb xdotool xwininfo xprop import convert; do
     command -v "$tool" >/dev/null 2>&1 || wt_skip "$tool is not installed (make deps installs xvfb, xdotool, imagemagick)"
   done
   [ -x "$WT_GAME" ] || wt_skip "no game executable at $WT_GAME"
@@ -74,6 +76,7 @@ wt_start_xvfb() {
 
 wt_stop_xvfb() {
   wt_stop_game
+  wt_stop_openbox
   if [ -n "$WT_XVFB_PID" ]; then kill "$WT_XVFB_PID" 2>/dev/null && wait "$WT_XVFB_PID" 2>/dev/null; fi
   WT_XVFB_PID=
 }
@@ -100,9 +103,14 @@ wt_instant_events() {
   done
 }
 
+# The client area on the screen (under a window manager xdotool's position is off by the frame).
 wt_window_geometry() {
-  eval "$(xdotool getwindowgeometry --shell "$WID")"
-  WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
+  local info
+  info=$(xwininfo -id "$WID")
+  WX=$(awk '/Absolute upper-left X/ { print $NF }' <<<"$info")
+  WY=$(awk '/Absolute upper-left Y/ { print $NF }' <<<"$info")
+  WW=$(awk '/^ *Width:/ { print $NF }' <<<"$info")
+  WH=$(awk '/^ *Height:/ { print $NF }' <<<"$info")
 }
 
 # Launch the copy and wait (at most 20 s) for its window to be mapped.
@@ -176,4 +184,54 @@ wt_fail() {
   mkdir -p "$keep" && cp "$WORK"/*.png "$WORK/game.log" "$keep/" 2>/dev/null
   echo "screenshots and the game's output kept in $keep"
   exit 1
+}
+
+# ---- A real window manager ----
+WT_WM_PID=
+
+# wt_start_openbox: Debian's openbox on the current display (frames, focus, fullscreen); waits until it
+# manages the screen. Skips when openbox is not installed.
+wt_start_openbox() {
+  command -v openbox >/dev/null 2>&1 || wt_skip "openbox is not installed (make deps installs it)"
+  openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
+  WT_WM_PID=$!
+  local deadline=$((SECONDS + 20))
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+    kill -0 "$WT_WM_PID" 2>/dev/null || wt_fail "openbox did not start: $(cat "$WORK/openbox.log")"
+    [ "$SECONDS" -lt "$deadline" ] || wt_fail "openbox did not take the screen within 20 s"
+    sleep 0.1
+  done
+}
+
+wt_stop_openbox() {
+  if [ -n "$WT_WM_PID" ]; then kill "$WT_WM_PID" 2>/dev/null && wait "$WT_WM_PID" 2>/dev/null; fi
+  WT_WM_PID=
+}
+
+# wt_set_dpi DPI: the desktop's text scaling, as display settings publish it (Xft.dpi on the root).
+wt_set_dpi() {
+  xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t%s\n' "$1")"
+}
+
+# wt_outer_geometry: the client area (WX WY WW WH, as the game draws in it) and the outer window with the
+# window manager's frame (OX OY OW OH).
+OX= OY= OW= OH=
+wt_outer_geometry() {
+  local l=0 r=0 t=0 b=0 ext
+  wt_window_geometry
+  ext=$(xprop -id "$WID" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p')
+  [ -n "$ext" ] && IFS=', ' read -r l r t b <<<"$ext"
+  OX=$((WX - l)) OY=$((WY - t)) OW=$((WW + l + r)) OH=$((WH + t + b))
+}
+
+# wt_until SECONDS WHAT COMMAND...: runs COMMAND every 0.2 s until it succeeds, or fails the test.
+wt_until() {
+  local limit=$1 what=$2 deadline
+  shift 2
+  deadline=$((SECONDS + limit))
+  until "$@"; do
+    wt_alive "$what"
+    [ "$SECONDS" -lt "$deadline" ] || wt_fail "$what: not within $limit s"
+    sleep 0.2
+  done
 }

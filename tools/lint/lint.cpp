@@ -1,14 +1,18 @@
 // lanternfall-lint: checks a content folder (txt/*.dat, img/*.jpg, bgm.mid) for everything that would go
 // wrong in play, before a player meets it. Prints "file:line: error|warning: message" lines (line 0 means
-// the file as a whole) and exits 1 when any error was found, 2 when the folder cannot be read.
-// Usage: lanternfall-lint [content folder]   (default: ./content, else the game's folder beside this tool)
+// the file as a whole) and exits 1 when any error was found, 2 when nothing could be checked. Content
+// comes from strangers: no file may stop the checker, so no call here throws and no read blocks.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,9 +22,13 @@
 #include <vector>
 
 #include "platform/media/image.h"
+#include "platform/media/midi_file.h"
 #include "platform/media/text_file.h"
+#include "platform/runtime/control.h"
 #include "platform/runtime/text_layout.h"
 #include "platform/sdl/text_measure.h"
+#include "script/scenario_syntax.h"
+#include "ui/layout.h"
 
 namespace fs = std::filesystem;
 
@@ -32,14 +40,13 @@ const std::vector<std::string> kStartedScenarios = {"opn", "00", "01", "02", "03
                                                     "14",  "15", "16", "17", "18", "end", "badend"};
 const std::set<std::string> kEndings = {"end", "badend"};
 
-// The window the game opens on a 1024 × 768 screen, worked out as the layout does it: the height is 4/5 of
-// the screen's (rounded to whole pixels by the window), the width 8/6 of it in twips, and the scene picture
-// 6 of the 8.1 logical units across the client area. The rows are drawn in bold at the base size.
-constexpr int kTwipsPerPixel = 15;
+// The window the game opens on a 1024 × 768 screen, worked out from the layout's own proportions: the
+// height is 4/5 of the screen's (rounded to whole pixels by the window), the width 8/6 of it in twips,
+// and the scene picture kSceneSize of the kScaleWidth logical units across the client area. The rows are
+// drawn in bold at the base size.
 constexpr int kScreenHeightPx = 768;
 constexpr const char* kSceneFontFamily = "ＭＳ Ｐゴシック";
-constexpr const char* kPageMark = "▼";
-constexpr long kMaxRunCount = 32767;  // the run counter is a 16-bit integer
+constexpr long kMaxRunCount = 32767;  // the old run counter was a 16-bit integer
 
 struct SceneGeometry {
   float textWidthPx = 0;
@@ -47,15 +54,16 @@ struct SceneGeometry {
 };
 
 SceneGeometry sceneAtScreenHeight(int screenHeightPx) {
-  const double heightTw = std::lround(screenHeightPx * kTwipsPerPixel / 5.0 * 4.0 / kTwipsPerPixel) *
-                          static_cast<double>(kTwipsPerPixel);
+  constexpr int kTwipsPerPixel = platform::kTwipsPerPixel;
+  const float firstHeightTw = ui::initialWindowHeight(static_cast<float>(screenHeightPx * kTwipsPerPixel));
+  const double heightTw = std::lround(firstHeightTw / kTwipsPerPixel) * static_cast<double>(kTwipsPerPixel);
   // Halves go to the even neighbour, as the layout rounds.
   const double r = std::nearbyint(heightTw / 6);
   const double widthPx = std::lround(8 * r / kTwipsPerPixel);
   SceneGeometry g;
   // The picture box is placed in logical units; the label covering it is drawn in whole pixels.
-  g.textWidthPx = static_cast<float>(std::floor(widthPx * 6 / 8.1));
-  g.fontPoints = static_cast<int>(std::floor(heightTw / 100 / 10)) + 3;
+  g.textWidthPx = static_cast<float>(std::floor(widthPx * ui::kSceneSize / ui::kScaleWidth));
+  g.fontPoints = static_cast<int>(ui::basePointSize(heightTw));
   return g;
 }
 
@@ -91,10 +99,64 @@ struct Report {
   std::vector<Finding> pending_;
 };
 
-std::optional<std::string> readWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// Larger than any scenario or picture an author makes; a file beyond it is named, not read.
+constexpr uintmax_t kMaxFileBytes = 64u << 20;
+
+// Reads at most `limit` bytes of a regular file. Never blocks on a pipe or device, never throws: a file
+// that cannot be read gives nothing and a reason.
+std::optional<std::string> readFile(const fs::path& path, std::string* why, uintmax_t limit = kMaxFileBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *why = std::strerror(errno);
+    return std::nullopt;
+  }
+  struct stat st {};
+  std::string bytes;
+  bool ok = ::fstat(fd, &st) == 0;
+  if (!ok) {
+    *why = std::strerror(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    *why = "not a regular file";
+    ok = false;
+  } else if (limit == kMaxFileBytes && static_cast<uintmax_t>(st.st_size) > limit) {
+    *why = "it is " + std::to_string(st.st_size) + " bytes, more than any content file needs";
+    ok = false;
+  }
+  while (ok && bytes.size() < limit) {
+    char buf[65536];
+    const ssize_t n =
+        ::read(fd, buf, static_cast<size_t>(std::min<uintmax_t>(sizeof buf, limit - bytes.size())));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *why = std::strerror(errno);
+      ok = false;
+    }
+    if (n <= 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  if (!ok) return std::nullopt;
+  return bytes;
+}
+
+bool isRegularFile(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_regular_file(p, ec);
+}
+
+// Valid UTF-8 that holds at least one character beyond ASCII: what an ordinary editor saves.
+bool looksLikeUtf8(std::string_view b) {
+  bool beyondAscii = false;
+  for (size_t i = 0; i < b.size();) {
+    const auto c = static_cast<unsigned char>(b[i]);
+    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > b.size() || c == 0xC0 || c == 0xC1) return false;
+    for (size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) return false;
+    beyondAscii = beyondAscii || len > 1;
+    i += len;
+  }
+  return beyondAscii;
 }
 
 // Lines as the game's reader splits them: CR LF or a lone CR ends a line, a lone LF does not; a last
@@ -119,29 +181,15 @@ std::vector<std::string> splitLines(const std::string& bytes) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// The line kinds, tested as the interpreter tests them: the first characters exactly, same case.
+// The line kinds are the interpreter's own (script/scenario_syntax.h).
 
-bool startsWith(std::string_view line, std::string_view word) { return line.substr(0, word.size()) == word; }
+using script::classifyLine;
+using script::endsScenario;
+using script::isStopLine;
+using Kind = script::LineKind;
 
-enum class Kind { Tugi, Run, End, Page, Img, Game, Text };
-
-Kind kindOf(std::string_view line) {
-  if (startsWith(line, "tugi")) return Kind::Tugi;
-  if (startsWith(line, "--")) return Kind::Run;
-  if (startsWith(line, ">end")) return Kind::End;
-  if (startsWith(line, ">p")) return Kind::Page;
-  if (startsWith(line, ">img")) return Kind::Img;
-  if (startsWith(line, ">game")) return Kind::Game;
-  return Kind::Text;
-}
-
-bool endsScenario(Kind k) { return k == Kind::Tugi || k == Kind::End || k == Kind::Game; }
-
-// A line after which the text line before it waits for a click. The end of the file reads as "tugi".
-bool isStopLine(std::string_view line) {
-  return startsWith(line, ">game") || startsWith(line, ">end") || startsWith(line, ">ive") ||
-         startsWith(line, "tugi") || line == ">p";
-}
+bool startsWith(std::string_view line, std::string_view word) { return script::startsWithWord(line, word); }
+Kind kindOf(std::string_view line) { return classifyLine(line); }
 
 std::string lowerAscii(std::string_view s) {
   std::string out(s);
@@ -163,24 +211,75 @@ std::string_view skipLeadingBlanks(std::string_view s) {
   }
 }
 
-// The command a text line was probably meant to be, when it differs from one only by case or blanks.
+const std::vector<std::string> kCommandWords = {"tugi", "--", ">end", ">p", ">img", ">game"};
+
+// Full-width forms of ASCII (U+FF01..U+FF5E, as an input method types them) turned into ASCII.
+std::string foldFullWidth(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 == 0xEF && i + 2 < s.size()) {
+      const unsigned cp = ((b0 & 0x0Fu) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3Fu) << 6) |
+                          (static_cast<unsigned char>(s[i + 2]) & 0x3Fu);
+      if (cp >= 0xFF01 && cp <= 0xFF5E) {
+        out.push_back(static_cast<char>(cp - 0xFF01 + 0x21));
+        i += 3;
+        continue;
+      }
+    }
+    out.push_back(s[i]);
+    ++i;
+  }
+  return out;
+}
+
+// The command a text line was probably meant to be, when it differs from one only by case, blanks before
+// it or full-width letters.
 std::optional<std::string> misspeltCommand(std::string_view line) {
-  static const std::vector<std::string> kWords = {"tugi", "--", ">end", ">p", ">img", ">game"};
-  const std::string_view trimmed = skipLeadingBlanks(line);
-  const std::string folded = lowerAscii(trimmed.substr(0, 5));
-  for (const std::string& w : kWords) {
+  const std::string folded = lowerAscii(foldFullWidth(skipLeadingBlanks(line)).substr(0, 5));
+  for (const std::string& w : kCommandWords) {
     if (startsWith(folded, w)) return w;
   }
   return std::nullopt;
 }
 
-std::optional<long> parseRunCount(std::string_view digits) {
-  if (digits.empty() || digits.size() > 9) return std::nullopt;
-  long n = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-    n = n * 10 + (c - '0');
+size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = up;
+    }
   }
+  return row[b.size()];
+}
+
+// For a text line that starts like a command (">", "＞" or "-"), the command its first word is closest
+// to, when it is close.
+std::optional<std::string> nearestCommand(std::string_view line) {
+  std::string word = lowerAscii(foldFullWidth(line));
+  word = word.substr(0, std::min(word.find(' '), size_t{12}));
+  std::optional<std::string> best;
+  size_t bestDistance = 3;  // two edits at most
+  for (const std::string& w : kCommandWords) {
+    const size_t d = editDistance(word, w);
+    if (d < bestDistance) {
+      bestDistance = d;
+      best = w;
+    }
+  }
+  return best;
+}
+
+// The count of a "--" line as the game reads it; spaces around the digits, which the game forgives, are
+// reported on their own.
+std::optional<int64_t> runCountOf(std::string_view line, bool* padded = nullptr) {
+  int64_t n = 0;
+  if (!script::parseRunCount(script::afterCommandWord(line, Kind::Run), &n, padded)) return std::nullopt;
   return n;
 }
 
@@ -200,9 +299,10 @@ class Linter {
     }
     std::error_code ec;
     std::vector<std::string> others;
-    for (const auto& entry : fs::directory_iterator(folder_ / "txt", ec)) {
-      if (entry.path().extension() != ".dat") continue;
-      const std::string name = entry.path().stem().string();
+    fs::directory_iterator it(folder_ / "txt", ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+      if (it->path().extension() != ".dat") continue;
+      const std::string name = it->path().stem().string();
       if (std::find(kStartedScenarios.begin(), kStartedScenarios.end(), name) == kStartedScenarios.end())
         others.push_back(name);
     }
@@ -211,10 +311,20 @@ class Linter {
       checkScenario(name, false);
       report_.flush();
     }
-    checkPicture("ttl", display(folder_ / "img" / "ttl.jpg"), 0, "the title picture");
+    checkPicture("ttl", display(folder_ / "img" / "ttl.jpg"), 0, "the title picture", true);
     report_.flush();
     checkMidi();
     report_.flush();
+  }
+
+  // One scenario file alone, with the pictures it shows.
+  void runOne(const std::string& name) {
+    checkScenario(name, isStarted(name));
+    report_.flush();
+  }
+
+  static bool isStarted(const std::string& name) {
+    return std::find(kStartedScenarios.begin(), kStartedScenarios.end(), name) != kStartedScenarios.end();
   }
 
  private:
@@ -225,30 +335,57 @@ class Linter {
   void checkScenario(const std::string& name, bool started) {
     const fs::path path = folder_ / "txt" / (name + ".dat");
     const std::string file = display(path);
-    if (!fs::is_regular_file(path)) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
       report_.error(file, 0, "scenario " + inQuotes(name) + " is missing; the game starts it");
       return;
     }
-    auto bytes = readWhole(path);
+    std::string why;
+    auto bytes = readFile(path, &why);
     if (!bytes) {
-      report_.error(file, 0, "cannot read the scenario file");
+      report_.error(file, 0, "cannot read the scenario file: " + why);
       return;
     }
     if (!started) report_.warning(file, 0, "the game never starts a scenario named " + inQuotes(name));
-    std::vector<std::string> lines;
-    for (const std::string& raw : splitLines(*bytes))
-      lines.push_back(decodeLine(file, lines.size() + 1, raw));
-    if (lines.empty()) {
+    const std::vector<std::string> rawLines = splitLines(*bytes);
+    if (rawLines.empty()) {
       report_.error(file, 0, "the scenario holds no line");
       return;
+    }
+    // An editor's file: lines ended by LF alone, which the game's reader runs together, and UTF-8. Each
+    // is named once for the whole file, with the way out; the lines as the game would read them are not
+    // worth checking further.
+    bool editorFile = false;
+    if (bytes->find('\r') == std::string::npos && bytes->find('\n') != std::string::npos) {
+      report_.error(file, 1,
+                    "the lines end in LF alone: the game reads the whole file as one line; convert it "
+                    "with lanternfall-convert");
+      editorFile = true;
+    }
+    int invalid = 0;
+    platform::decodeCp932(*bytes, &invalid);
+    if ((invalid > 0 || startsWith(*bytes, "\xEF\xBB\xBF")) && looksLikeUtf8(*bytes)) {
+      report_.error(file, 1, "this file is UTF-8, not Shift-JIS; convert it with lanternfall-convert");
+      editorFile = true;
+    }
+    if (editorFile) return;
+    std::vector<std::string> lines;
+    for (const std::string& raw : rawLines) {
+      lines.push_back(decodeLine(file, lines.size() + 1, raw));
+      if (raw.find('\n') != std::string::npos)
+        report_.error(file, static_cast<int>(lines.size()),
+                      "a line ends in LF alone here: the game runs it together with the next; convert the "
+                      "source with lanternfall-convert, or end it with CR LF");
     }
     checkEnd(file, name, lines);
     checkLines(file, lines);
     checkRuns(file, lines);
   }
 
-  // Decodes one line from code page 932, naming each invalid sequence by the column where it shows.
+  // Decodes one line from code page 932, naming each invalid sequence by the column where it shows, up
+  // to a handful a file: a file of random bytes would otherwise name every other byte.
   std::string decodeLine(const std::string& file, size_t lineNo, const std::string& raw) {
+    if (lineNo == 1) invalidNamed_ = 0;
     int invalid = 0;
     std::string text = platform::decodeCp932(raw, &invalid);
     if (invalid > 0) {
@@ -257,11 +394,18 @@ class Linter {
         size_t len = 1;
         const char32_t c = platform::decodeUtf8(text, pos, &len);
         ++column;
-        if (c == 0xFFFD)
-          report_.error(file, static_cast<int>(lineNo),
-                        "invalid Shift-JIS byte sequence at character " + std::to_string(column) +
-                            " (the player sees \xEF\xBF\xBD)");
-        pos += len;
+        if (c == 0xFFFD) {
+          ++invalidNamed_;
+          if (invalidNamed_ <= kInvalidNamedPerFile) {
+            report_.error(file, static_cast<int>(lineNo),
+                          "invalid Shift-JIS byte sequence at character " + std::to_string(column) +
+                              " (the player sees \xEF\xBF\xBD)");
+          } else if (invalidNamed_ == kInvalidNamedPerFile + 1) {
+            report_.error(file, static_cast<int>(lineNo),
+                          "more invalid Shift-JIS byte sequences from here on; is this a scenario file?");
+          }
+        }
+        pos += len ? len : 1;
       }
     }
     return text;
@@ -294,15 +438,21 @@ class Linter {
       const int no = static_cast<int>(i + 1);
       const std::string next = i + 1 < lines.size() ? lines[i + 1] : "tugi";
       switch (kindOf(line)) {
-        case Kind::Run:
-          if (!parseRunCount(line.substr(2)))
+        case Kind::Run: {
+          bool padded = false;
+          const auto count = runCountOf(line, &padded);
+          if (!count)
             report_.error(file, no,
                           "the run count " + inQuotes(line.substr(2)) + " is not a whole decimal number");
-          else if (*parseRunCount(line.substr(2)) > kMaxRunCount)
+          else if (padded)
+            report_.error(file, no,
+                          "the run count " + inQuotes(line.substr(2)) + " has blanks around its digits");
+          else if (*count > kMaxRunCount)
             report_.error(
                 file, no,
                 "the run count " + line.substr(2) + " is larger than " + std::to_string(kMaxRunCount));
           break;
+        }
         case Kind::Page:
           lineCount = 0;
           if (line != ">p")
@@ -321,7 +471,14 @@ class Linter {
           } else if (auto meant = misspeltCommand(line)) {
             report_.warning(file, no,
                             "looks like the command " + inQuotes(*meant) +
-                                " but is shown as text: commands are lower case and start the line");
+                                " but is shown as text: commands are lower case, in half-width letters, and "
+                                "start the line");
+          } else if (startsWith(line, ">") || startsWith(line, "＞") || startsWith(line, "-")) {
+            const auto near = nearestCommand(line);
+            report_.warning(file, no,
+                            inQuotes(line) + " starts like a command but is none, so it is shown as text" +
+                                (near ? "; did you mean " + inQuotes(*near) + "?"
+                                      : "; the commands are tugi, --N, >p, >img NAME, >end and >game"));
           }
           const bool pageEnd = isStopLine(next) || lineCount > 14;
           if (pageEnd) lineCount = 0;
@@ -336,12 +493,21 @@ class Linter {
                               "an empty line fills the page: the next row opens a new page and waits for a "
                               "click without \"▼\"");
           } else {
-            checkRowWidth(file, no, pageEnd ? line + kPageMark : line);
+            checkRowWidth(file, no, pageEnd ? line + std::string(script::kPageMark) : line);
           }
           break;
         }
-        default:
+        case Kind::Tugi:
+        case Kind::End:
+        case Kind::Game: {
+          const std::string_view rest = script::afterCommandWord(line, kindOf(line));
+          if (!rest.empty())
+            report_.warning(file, no,
+                            "the game ignores " + inQuotes(rest) + " after " +
+                                inQuotes(script::commandWord(kindOf(line))) +
+                                "; put text on a line of its own before the command");
           break;
+        }
       }
     }
   }
@@ -350,7 +516,7 @@ class Linter {
     if (line.size() > 4 && line[4] != ' ')
       report_.warning(file, no,
                       "the fifth character of " + inQuotes(line) + " is skipped, not part of the name");
-    const std::string name = line.size() > 5 ? line.substr(5) : std::string();
+    const std::string name(script::pictureName(line));
     if (name.empty()) {
       report_.warning(file, no, "\">img\" with an empty name shows the previous picture again");
       return;
@@ -358,26 +524,71 @@ class Linter {
     checkPicture(name, file, no, "the picture " + inQuotes(name));
   }
 
-  // Pictures are loaded with the game's own loader; each name is checked once.
-  void checkPicture(const std::string& name, const std::string& file, int no, const std::string& what) {
+  // Pictures are loaded with the game's own loader; each name is checked once, and its shape named once.
+  void checkPicture(const std::string& name, const std::string& file, int no, const std::string& what,
+                    bool title = false) {
     auto known = pictures_.find(name);
     if (known == pictures_.end()) {
       const fs::path path = folder_ / "img" / (name + ".jpg");
-      std::string problem;
-      if (!fs::is_regular_file(path)) {
-        problem = "is missing: " + display(path);
+      Picture picture;
+      std::error_code ec;
+      if (!fs::exists(path, ec)) {
+        picture.problem = "is missing: " + display(path) + lookAlikeHint(name);
+      } else if (!isRegularFile(path)) {
+        picture.problem = "is not a regular file: " + display(path);
       } else {
         // The loader decodes JPEG alone and names any other format it meets.
         std::string error;
-        if (!platform::loadImageFile(path.string(), &error))
-          problem = (error.find(", not a JPEG") != std::string::npos ? "is not a JPEG file: "
-                                                                     : "does not decode: ") +
-                    error;
+        // The loader decodes JPEG alone and names any other format it meets.
+        const auto image = platform::loadImageFile(path.string(), &error);
+        if (!image) {
+          picture.problem = (error.find(", not a JPEG") != std::string::npos ? "is not a JPEG file: "
+                                                                             : "does not decode: ") +
+                            error;
+        } else {
+          picture.width = image->width;
+          picture.height = image->height;
+        }
       }
-      if (!name.empty() && name.back() == ' ') problem += " (the name ends in a space)";
-      known = pictures_.emplace(name, problem).first;
+      if (!name.empty() && name.back() == ' ') picture.problem += " (the name ends in a space)";
+      known = pictures_.emplace(name, picture).first;
     }
-    if (!known->second.empty()) report_.error(file, no, what + " " + known->second);
+    Picture& picture = known->second;
+    if (!picture.problem.empty()) {
+      report_.error(file, no, what + " " + picture.problem);
+      return;
+    }
+    // The title fills the 4:3 play area, a scene picture the square beside the options: any other shape
+    // is stretched to fit, which the author may not mean.
+    const double w = picture.width, h = picture.height;
+    const double wantW = title ? ui::kTitleWidth : ui::kSceneSize;
+    const double wantH = title ? ui::kTitleHeight : ui::kSceneSize;
+    bool& named = title ? picture.titleShapeNamed : picture.sceneShapeNamed;
+    if (!named && h > 0 && std::abs(w * wantH - h * wantW) > 0.01 * h * wantW) {
+      named = true;
+      report_.warning(file, no,
+                      what + " is " + std::to_string(picture.width) + " x " + std::to_string(picture.height) +
+                          " pixels, not " + (title ? "4:3" : "square") + ": it is shown stretched to the " +
+                          (title ? "4:3 play area" : "square scene"));
+    }
+  }
+
+  // A file beside the missing picture that differs from it only in its extension or the case of its
+  // name: the author has the picture, in a form the game does not read.
+  std::string lookAlikeHint(const std::string& name) const {
+    std::error_code ec;
+    std::vector<std::string> found;
+    fs::directory_iterator it(folder_ / "img", ec), end;
+    for (; !ec && it != end && found.size() < 3; it.increment(ec)) {
+      const std::string stem = it->path().stem().string();
+      if (lowerAscii(stem) == lowerAscii(name)) found.push_back(it->path().filename().string());
+    }
+    if (found.empty()) return "";
+    std::sort(found.begin(), found.end());
+    std::string list;
+    for (const std::string& f : found) list += (list.empty() ? "" : ", ") + f;
+    return " (" + list + " is there, but the game reads only " + name +
+           ".jpg: save the picture as JPEG under that name)";
   }
 
   void checkRowWidth(const std::string& file, int no, const std::string& row) {
@@ -401,16 +612,12 @@ class Linter {
   // Runs: walks the scenario step by step as the interpreter would, sharing one run counter between
   // nested runs, and reports a run whose steps reach the end of the scenario.
   void checkRuns(const std::string& file, const std::vector<std::string>& lines) {
-    for (const std::string& l : lines)
-      if (kindOf(l) == Kind::Run &&
-          (!parseRunCount(l.substr(2)) || *parseRunCount(l.substr(2)) > kMaxRunCount))
-        return;  // reported already; the steps cannot be counted
     struct OpenRun {
-      long count;
+      int64_t count;
       int line;
     };
     std::vector<OpenRun> runs;  // innermost last; each is one loop of the step that met its "--" line
-    long runVar = 0;
+    int64_t runVar = 0;
     size_t pos = 0;
     bool ended = false;
     for (;;) {
@@ -425,7 +632,8 @@ class Linter {
           break;
         }
         if (k == Kind::Run) {
-          runs.push_back({*parseRunCount(line.substr(2)), static_cast<int>(pos)});
+          // A count that is no number takes no step in the game (it is reported on its own line).
+          runs.push_back({runCountOf(line).value_or(0), static_cast<int>(pos)});
           runVar = 1;
           startedRun = true;
           break;
@@ -456,12 +664,33 @@ class Linter {
   void checkMidi() {
     const fs::path path = folder_ / "bgm.mid";
     const std::string file = display(path);
-    auto bytes = readWhole(path);
-    if (!bytes) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
       report_.error(file, 0, "the music file is missing");
       return;
     }
-    if (auto problem = midiProblem(*bytes)) report_.error(file, 0, "not a standard MIDI file: " + *problem);
+    std::string why;
+    auto bytes = readFile(path, &why);
+    if (!bytes) {
+      report_.error(file, 0, "cannot read the music file: " + why);
+      return;
+    }
+    if (auto problem = midiProblem(*bytes)) {
+      report_.error(file, 0, "not a standard MIDI file: " + *problem);
+      return;
+    }
+    // The game's own reader also refuses what no synthesiser could play: it goes silent on these.
+    if (bytes->size() > platform::kMaxMidiFileBytes) {
+      report_.error(file, 0,
+                    "the game reads music files of at most " +
+                        std::to_string(platform::kMaxMidiFileBytes >> 20) + " MiB");
+      return;
+    }
+    platform::MidiFileInfo info;
+    std::string smf, refusal;
+    if (!platform::parseMidiFile(*bytes, &info, &smf, &refusal)) {
+      report_.error(file, 0, "the game will not play it: " + refusal);
+    }
   }
 
   static uint32_t be(const std::string& b, size_t at, int n) {
@@ -547,21 +776,48 @@ class Linter {
     return std::string("the track has no end-of-track event");
   }
 
+  static constexpr int kInvalidNamedPerFile = 10;
+
   fs::path folder_;
   Report& report_;
-  std::map<std::string, std::string> pictures_;  // name -> problem, empty when the picture is fine
+  int invalidNamed_ = 0;
+  struct Picture {
+    std::string problem;  // empty when the picture is fine
+    int width = 0;
+    int height = 0;
+    bool sceneShapeNamed = false;
+    bool titleShapeNamed = false;
+  };
+  std::map<std::string, Picture> pictures_;
   std::unique_ptr<platform::TextMeasure> measure_;
   SceneGeometry geometry_;
 };
 
 fs::path defaultFolder(const char* argv0) {
-  if (fs::is_directory("content/txt")) return "content";
-  // The game's own folder: the build directory, two levels above this tool.
   std::error_code ec;
+  if (fs::is_directory("content/txt", ec)) return "content";
+  // The game's own folder: the build directory, two levels above this tool.
   fs::path self = fs::read_symlink("/proc/self/exe", ec);
   if (ec) self = fs::absolute(argv0, ec);
   return self.parent_path().parent_path().parent_path();
 }
+
+constexpr const char* kUsage =
+    "usage: lanternfall-lint [CONTENT | CONTENT/txt/NAME.dat]\n"
+    "\n"
+    "Checks a content folder (txt/*.dat, img/*.jpg, bgm.mid) for everything that would go wrong in play,\n"
+    "or one scenario file and the pictures it shows (its content folder is the one above txt/).\n"
+    "Findings are printed as FILE:LINE: error|warning: message, with the fix where there is one; line 0\n"
+    "means the file as a whole. Without an argument: ./content, else the game's folder beside this tool.\n"
+    "\n"
+    "Write scenarios in UTF-8, convert them with lanternfall-convert, check them here, then play them\n"
+    "with lanternfall-preview.\n"
+    "\n"
+    "  --help      this text\n"
+    "  --version   the version\n"
+    "\n"
+    "Exit status: 0 when no error was found (warnings allowed), 1 when one was, 2 when nothing could be\n"
+    "checked.\n";
 
 }  // namespace
 
@@ -570,18 +826,37 @@ fs::path defaultFolder(const char* argv0) {
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 int main(int argc, char** argv) {
-  if (argc > 2 ||
-      (argc == 2 && (std::string_view(argv[1]) == "-h" || std::string_view(argv[1]) == "--help"))) {
-    std::fprintf(stderr, "usage: %s [content folder]\n", argv[0]);
+  if (argc == 2 && (std::string_view(argv[1]) == "-h" || std::string_view(argv[1]) == "--help")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::printf("lanternfall-lint %s\n", LANTERNFALL_VERSION);
+    return 0;
+  }
+  if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0')) {
+    std::fputs(kUsage, stderr);
     return 2;
   }
-  const fs::path folder = argc == 2 ? fs::path(argv[1]) : defaultFolder(argv[0]);
-  if (!fs::is_directory(folder)) {
-    std::fprintf(stderr, "%s: no content folder at %s\n", argv[0], folder.string().c_str());
-    return 2;
-  }
+  const fs::path argument = argc == 2 ? fs::path(argv[1]) : defaultFolder(argv[0]);
+  std::error_code ec;
   Report report;
-  Linter(folder, report).run();
-  std::printf("%s: %d error(s), %d warning(s)\n", folder.string().c_str(), report.errors, report.warnings);
+  if (argument.extension() == ".dat" && !fs::is_directory(argument, ec)) {
+    if (!fs::exists(argument, ec)) {
+      std::fprintf(stderr, "%s: no scenario file at %s\n", argv[0], argument.c_str());
+      return 2;
+    }
+    // CONTENT/txt/NAME.dat: the pictures are in CONTENT/img.
+    const fs::path txt = argument.parent_path().empty() ? fs::path(".") : argument.parent_path();
+    Linter(txt / "..", report).runOne(argument.stem().string());
+    std::printf("%s: %d error(s), %d warning(s)\n", argument.c_str(), report.errors, report.warnings);
+    return report.errors > 0 ? 1 : 0;
+  }
+  if (!fs::is_directory(argument, ec)) {
+    std::fprintf(stderr, "%s: no content folder at %s\n", argv[0], argument.c_str());
+    return 2;
+  }
+  Linter(argument, report).run();
+  std::printf("%s: %d error(s), %d warning(s)\n", argument.c_str(), report.errors, report.warnings);
   return report.errors > 0 ? 1 : 0;
 }

@@ -1,0 +1,112 @@
+// The pointer and keyboard rules of the old desktop runtime, over a Form's control tree: which control a
+// press lands on, when a press and a release make a click, when two presses make a double click, the
+// button and shift numbers handlers see, keys for the window and for a focused option group, and the
+// tooltip after the pointer rests. The window backend feeds it plain events on the loop's clock; tests
+// feed it the same events on the manual clock.
+//
+// Kept from the old runtime: a click is a press and a release of one button on the same control; the
+// second press of a double click raises no click on a label; presses pair into a double click only on
+// the same control, within the double-click box (4 × 4 pixels) and the double-click time; arrow keys move
+// the selection of a focused option group and raise the click of the button they select; the form sees
+// every key first (as with KeyPreview on) and may swallow it.
+// Modernised: a right or middle click on a label clicks it too (the text advances on any click on the
+// scene); F11 and Alt+Enter toggle fullscreen and Escape leaves it, before the form sees them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+class Control;
+class Form;
+
+// Mouse buttons as handlers see them.
+inline constexpr int16_t kLeftButton = 1;
+inline constexpr int16_t kRightButton = 2;
+inline constexpr int16_t kMiddleButton = 4;
+// Shift state as handlers see it: a sum of these.
+inline constexpr int16_t kShiftMask = 1;
+inline constexpr int16_t kCtrlMask = 2;
+inline constexpr int16_t kAltMask = 4;
+
+// Key codes: the old runtime's virtual-key numbers. Digits and letters are their ASCII codes ('1', 'H').
+inline constexpr int16_t kKeyReturn = 13;  // also the keypad's Enter
+inline constexpr int16_t kKeyEscape = 27;
+inline constexpr int16_t kKeySpace = 32;
+inline constexpr int16_t kKeyLeft = 37;
+inline constexpr int16_t kKeyUp = 38;
+inline constexpr int16_t kKeyRight = 39;
+inline constexpr int16_t kKeyDown = 40;
+inline constexpr int16_t kKeyF11 = 122;
+
+// The classic desktop's defaults.
+inline constexpr int kDoubleClickMs = 500;
+inline constexpr int kDoubleClickBoxPx = 4;  // the box is centred on the first press
+inline constexpr int kTooltipDelayMs = 500;
+
+// One input event. Positions are in pixels of the form's client area; times on the loop's clock.
+struct InputEvent {
+  enum class Type { PointerDown, PointerUp, PointerMove, PointerLeave, KeyDown, KeyUp };
+  Type type = Type::PointerMove;
+  int16_t button = 0;   // pointer: kLeftButton, kRightButton or kMiddleButton (0: another button)
+  float x = 0, y = 0;   // pointer
+  int16_t keyCode = 0;  // key
+  bool repeat = false;  // key: the key is held and the keyboard repeats it
+  int16_t shift = 0;    // kShiftMask + kCtrlMask + kAltMask
+  int64_t timeMs = 0;
+};
+
+// The topmost visible control under (x, y), in the form's client pixels; the form itself where no
+// control is.
+Control* hitTest(Form& form, float x, float y);
+
+class Input {
+ public:
+  explicit Input(Form& form);
+
+  // Apply the rules to one event: notifications of the controls run inside this call.
+  void handle(const InputEvent& e);
+
+  // Tooltip: the text on screen (empty when none), where the pointer rested, and when the resting
+  // pointer's tooltip is due (-1: none waiting). showDueTooltip(now) shows it once its time has come.
+  std::string tooltipText() const;
+  float tooltipX() const { return pointerX_; }
+  float tooltipY() const { return pointerY_; }
+  int64_t tooltipDueMs() const;
+  void showDueTooltip(int64_t nowMs);
+  // Called whenever a tooltip appears or goes: the window must be drawn afresh.
+  std::function<void()> onTooltipChanged;
+
+ private:
+  void pointerDown(const InputEvent& e);
+  void pointerUp(const InputEvent& e);
+  void pointerMove(const InputEvent& e);
+  void keyDown(const InputEvent& e);
+  void hideTooltip();
+  bool moveOptionFocus(int step);
+
+  Form& form_;
+  // The press that may become a click.
+  Control* pressed_ = nullptr;
+  int16_t pressedButton_ = 0;
+  bool pressedIsDoubleClick_ = false;
+  // The last press that started a click sequence, for pairing the next one into a double click.
+  Control* lastPress_ = nullptr;
+  int16_t lastButton_ = 0;
+  float lastX_ = 0, lastY_ = 0;
+  int64_t lastTimeMs_ = 0;
+  bool lastWasFirst_ = false;  // the last press may still be the first of a double click
+  // The option button with the keyboard focus (the last one clicked), or none yet.
+  Control* focus_ = nullptr;
+  // Pointer and tooltip.
+  bool inside_ = false;
+  float pointerX_ = 0, pointerY_ = 0;
+  Control* hover_ = nullptr;
+  int64_t hoverSinceMs_ = 0;
+  bool tipShown_ = false;
+  bool tipSuppressed_ = false;  // after a press, until the pointer moves again
+};
+
+}  // namespace platform

@@ -1,0 +1,269 @@
+// lanternfall-preview: the game itself (the same Fom, interpreter and layout) on a content folder
+// anywhere on disk, starting the scenario an author names at once. In a window, F5 reads the scenario
+// from disk again and plays it from its first line; with --pages, no display is needed and the scenario
+// is printed page by page as the player will see it.
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/fom.h"
+#include "platform/media/mci.h"
+#include "platform/runtime/app.h"
+#include "platform/runtime/event_loop.h"
+#include "platform/sdl/key_watch.h"
+#include "platform/sdl/window_backend.h"
+#include "script/scenario_syntax.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: lanternfall-preview [--pages] DIR [SCENARIO]\n"
+    "\n"
+    "Plays the scenario SCENARIO (the file DIR/txt/SCENARIO.dat) of the content folder DIR with the game's\n"
+    "own code, at once and with the EASY settings, instead of after the title and the wish simulation.\n"
+    "\n"
+    "In a window (the default), the title is shown when no SCENARIO is given. F5 reads the scenario from\n"
+    "disk again and plays it from its first line (without SCENARIO: the last one the game started).\n"
+    "Content problems the game meets are shown in the title bar and on standard error. At the scenario's\n"
+    "end the game goes on as it would: into the wish simulation, or back to the title.\n"
+    "\n"
+    "  --pages     no window: print the scenario (default opn) page by page, each page as it stands when\n"
+    "              the game waits for a click, with each picture as it changes and how the scenario ends\n"
+    "  --help      this text\n"
+    "  --version   the version\n"
+    "\n"
+    "Write the scenario in UTF-8, convert it with lanternfall-convert, check it with lanternfall-lint,\n"
+    "then look at it here.\n"
+    "\n"
+    "Exit status: 0 when played, 1 when no window could be opened, 2 when DIR or SCENARIO cannot be read.\n";
+
+constexpr int64_t kTickMs = 100;  // timSay's interval
+
+// ---------------------------------------------------------------------------------------------------
+// --pages: the game on the manual clock, ticked while the text advances by itself and clicked where it
+// waits, printing what the player reads.
+
+class PagePrinter {
+ public:
+  explicit PagePrinter(Fom& fom, platform::EventLoop& loop) : fom_(fom), loop_(loop) {
+    fom_.trace = [this](std::string_view what, std::string_view detail) {
+      if (what == "picture") {
+        // A page turned by the same step is printed first, so the picture stands before the text it
+        // comes with.
+        std::printf("picture %s\n",
+                    detail.empty() ? "(no name: the last picture again)" : std::string(detail).c_str());
+      } else if (what == "wish" || what == "title") {
+        // The labels are emptied right after this; what stood on them is the last page.
+        atEnd_ = fom_.lbl[0].Caption();
+        ended_ = what == "wish" ? "into the wish simulation" : "back to the title";
+      }
+    };
+    platform::setProblemListener(
+        [](const std::string& message) { std::printf("problem: %s\n", message.c_str()); });
+  }
+  ~PagePrinter() {
+    fom_.trace = nullptr;
+    platform::setProblemListener(nullptr);
+  }
+
+  void play(const std::string& name) {
+    std::printf("scenario %s\n", name.c_str());
+    fom_.SetUpGame(1);  // EASY
+    fom_.StartScenario(name);
+    while (ended_.empty()) {
+      const std::string before = fom_.lbl[0].Caption();
+      const std::string lineBefore = fom_.CurrentLine;
+      if (!fom_.timSay.Enabled()) {
+        page(before, "waits for a click");
+        fom_.lbl[2].Click();
+      } else {
+        loop_.advance(kTickMs);
+        // A tick refuses the line after a page end when a click has switched the timer back on: the game
+        // then waits for a click all the same.
+        if (ended_.empty() && fom_.lbl[0].Caption() == before && fom_.CurrentLine == lineBefore) {
+          page(before, "waits for a click");
+          fom_.lbl[2].Click();
+        }
+      }
+      const std::string& after = ended_.empty() ? fom_.lbl[0].Caption() : atEnd_;
+      // A page replaced without a wait (">p " with text after it, or a page end met inside a run) was
+      // on screen for one interval at most.
+      if (before != printed_ && !before.empty() && after.rfind(before, 0) != 0)
+        page(before, "turned without a click");
+    }
+    if (atEnd_ != printed_ && !atEnd_.empty()) page(atEnd_, "shown until the end");
+    std::printf("ends %s\n", ended_.c_str());
+  }
+
+ private:
+  // A page as the labels hold it: CR LF before every row, so that it begins with an empty row.
+  void page(const std::string& caption, const char* how) {
+    if (caption == printed_) return;
+    printed_ = caption;
+    std::printf("page %d, %s:\n", ++pages_, how);
+    size_t at = 0;
+    if (caption.rfind("\r\n", 0) == 0) at = 2;
+    std::printf("  |\n");
+    for (;;) {
+      const size_t end = caption.find("\r\n", at);
+      std::string row = caption.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      // A LF alone is part of the line; show it rather than break the row.
+      for (size_t lf = row.find('\n'); lf != std::string::npos; lf = row.find('\n', lf))
+        row.replace(lf, 1, "<LF>");
+      std::printf("  |%s\n", row.c_str());
+      if (end == std::string::npos) break;
+      at = end + 2;
+    }
+  }
+
+  Fom& fom_;
+  platform::EventLoop& loop_;
+  std::string printed_;  // the caption printed last
+  std::string atEnd_;
+  std::string ended_;
+  int pages_ = 0;
+};
+
+int printPages(const std::string& name) {
+  platform::mciSetAudioSink(platform::AudioSink::Offline);
+  auto loop = platform::EventLoop::manual();
+  Fom fom(*loop);
+  fom.Me.Load();
+  fom.Me.Show();
+  PagePrinter(fom, *loop).play(name);
+  int16_t cancel = 0;
+  fom.ShutDown(cancel);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The window: the game's own loop and backend, with F5 looked at between two waits.
+
+class PreviewInput final : public platform::InputSource {
+ public:
+  PreviewInput(platform::WindowBackend& window, std::function<void()> onReload)
+      : window_(window), reloadKey_(5), onReload_(std::move(onReload)) {}
+  void waitAndDispatch(int timeoutMs) override {
+    window_.waitAndDispatch(timeoutMs);
+    if (reloadKey_.takePresses() > 0) onReload_();
+  }
+  void presentIfChanged() override { window_.presentIfChanged(); }
+
+ private:
+  platform::WindowBackend& window_;
+  platform::FunctionKeyWatch reloadKey_;
+  std::function<void()> onReload_;
+};
+
+int runWindow(const std::string& named) {
+  platform::EventLoop loop(std::make_unique<platform::RealClock>());
+  Fom fom(loop);
+  platform::WindowBackend window(fom.Me, loop);
+  std::string error;
+  if (!window.open(&error)) {
+    std::fprintf(stderr, "lanternfall-preview: cannot open the window: %s\n", error.c_str());
+    return 1;
+  }
+  std::string playing = named;  // what F5 plays again
+  std::string lastProblem;
+  int problems = 0;
+  auto showCaption = [&] {
+    std::string caption = "Lanternfall preview";
+    if (!playing.empty()) caption += ": " + playing;
+    if (problems == 1) caption += " \xE2\x80\x94 " + lastProblem;
+    if (problems > 1)
+      caption += " \xE2\x80\x94 " + std::to_string(problems) + " problems, the last: " + lastProblem;
+    fom.Me.setCaption(caption);
+  };
+  platform::setProblemListener([&](const std::string& message) {
+    ++problems;
+    lastProblem = message;
+    showCaption();
+  });
+  fom.trace = [&](std::string_view what, std::string_view detail) {
+    if (what == "scenario" && named.empty()) {
+      playing = detail;
+      showCaption();
+    }
+  };
+  auto play = [&] {
+    problems = 0;
+    lastProblem.clear();
+    showCaption();
+    fom.SetUpGame(1);  // EASY
+    fom.StartScenario(playing);
+  };
+  PreviewInput input(window, [&] {
+    if (!playing.empty()) play();
+  });
+  loop.setInputSource(&input);
+  platform::setEndHandler([&loop] { loop.quit(); });
+
+  fom.Me.Load();  // StartUp: the music starts as in the game
+  showCaption();
+  fom.Me.Show();  // the title, as in the game
+  if (!playing.empty()) play();
+  loop.run();
+  platform::setProblemListener(nullptr);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool pages = false;
+  std::vector<std::string> operands;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("lanternfall-preview %s\n", LANTERNFALL_VERSION);
+      return 0;
+    }
+    if (a == "--pages") {
+      pages = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      std::fprintf(stderr, "lanternfall-preview: unknown option %s\n%s", argv[i], kUsage);
+      return 2;
+    } else {
+      operands.emplace_back(a);
+    }
+  }
+  if (operands.empty() || operands.size() > 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::error_code ec;
+  const fs::path dir = fs::absolute(operands[0], ec);
+  if (ec || !fs::is_directory(dir, ec)) {
+    std::fprintf(stderr, "lanternfall-preview: no content folder at %s\n", operands[0].c_str());
+    return 2;
+  }
+  std::string name = operands.size() == 2 ? operands[1] : (pages ? "opn" : "");
+  // An author may name the file rather than the scenario.
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dat") == 0) name = fs::path(name).stem().string();
+  if (!name.empty()) {
+    const fs::path file = dir / "txt" / (name + ".dat");
+    if (!fs::is_regular_file(file, ec)) {
+      std::fprintf(stderr, "lanternfall-preview: no scenario file at %s\n", file.c_str());
+      return 2;
+    }
+  }
+  // The title bar names problems in the scenario's own words. X11 sets a window name beyond ASCII only
+  // in a UTF-8 locale; the game itself, whose caption is ASCII, never needs one.
+  const char* ctype = std::setlocale(LC_CTYPE, "");
+  if (!ctype || (!std::strstr(ctype, "UTF-8") && !std::strstr(ctype, "utf8")))
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+  platform::setAppPath(dir.lexically_normal().string());
+  return pages ? printPages(name) : runWindow(name);
+}

@@ -1,0 +1,36 @@
+// Form_KeyDown: the keyboard as a player of this kind of game expects it. Every key does what a click
+// already does where the player is, so the game's rules see nothing new: Enter and Space are the left
+// click (EASY on the title, the next line on the text), H the right click on the title (HARD), and 1, 2, 3
+// the option buttons. The arrow keys are the option group's own (the runtime moves its selection), and
+// F11, Alt+Enter and Escape belong to the window.
+#include "app/fom.h"
+#include "platform/runtime/input.h"
+
+void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
+  const bool onTitle = picStt.Visible();
+  switch (KeyCode) {
+    case platform::kKeyReturn:
+    case platform::kKeySpace:
+      // A held key repeats, as repeated clicks would.
+      if (onTitle) {
+        StartGame(platform::kLeftButton, Shift, 0, 0);
+      } else if (lbl[0].effectivelyVisible()) {
+        lbl[0].Click();
+      }
+      KeyCode = 0;
+      break;
+    case 'H':
+      if (onTitle) StartGame(platform::kRightButton, Shift, 0, 0);
+      KeyCode = 0;
+      break;
+    case '1':
+    case '2':
+    case '3':
+      // The option buttons lie under the title picture while it is shown, out of the pointer's reach.
+      if (!onTitle) optChar[KeyCode - '1'].Click();
+      KeyCode = 0;
+      break;
+    default:
+      break;
+  }
+}
