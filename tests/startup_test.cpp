@@ -12,6 +12,8 @@
 #include "platform/media/mci.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
+#include "platform/runtime/display.h"
+#include "platform/runtime/form.h"
 #include "tests/support/game_harness.h"
 
 namespace fs = std::filesystem;
@@ -105,6 +107,35 @@ TEST_F(StartUpTest, WindowIsFourFifthsOfTheScreenHigh) {
   tall.fom().Me.setScreenSizePx(1920, 1200);  // 18000 twips high
   tall.start();
   EXPECT_EQ(tall.fom().Me.WindowHeight(), 14400);
+}
+
+// Every screen a display offers, at the classic 96 dpi and at a desktop scaled to 200 %: the outer window
+// is 4:3, 4/5 of the screen high and centred, to the pixel, and laid out.
+TEST_F(StartUpTest, EveryScreenGetsA4By3CentredWindowAtAnyDpi) {
+  struct Screen {
+    int w, h;
+  };
+  for (float dpi : {96.0f, 192.0f}) {
+    platform::setDisplayDpi(dpi);
+    for (Screen s : {Screen{640, 480}, Screen{1024, 768}, Screen{1366, 768}, Screen{1920, 1080},
+                     Screen{2560, 1600}, Screen{3840, 2160}, Screen{5120, 2880}, Screen{7680, 4320}}) {
+      SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + " at " + std::to_string(dpi) + " dpi");
+      TestContent content;
+      HeadlessGame game(content);
+      platform::Form& window = game.fom().Me;
+      window.setScreenSizePx(s.w, s.h);
+      game.start();
+      const float tpp = platform::twipsPerPixel();
+      const double h = window.WindowHeight() / tpp, w = window.WindowWidth() / tpp;
+      EXPECT_NEAR(h, s.h * 0.8, 1.0);
+      EXPECT_NEAR(w, h * 4 / 3, 1.0);
+      EXPECT_NEAR(window.WindowLeft() / tpp, (s.w - w) / 2, 1.0);
+      EXPECT_NEAR(window.WindowTop() / tpp, (s.h - h) / 2, 1.0);
+      EXPECT_FLOAT_EQ(game.fom().picStt.Width(), 8) << "the layout ran";
+    }
+  }
+  platform::setDisplayDpi(platform::kClassicDpi);
+  EXPECT_FLOAT_EQ(platform::twipsPerPixel(), 15);
 }
 
 TEST_F(StartUpTest, ShutDownBeforeAnyScenarioClosesTheMusicAndEnds) {

@@ -82,6 +82,8 @@ int16_t keyCodeOf(SDL_Keycode k) {
       return kKeyRight;
     case SDLK_DOWN:
       return kKeyDown;
+    case SDLK_F5:
+      return kKeyF5;
     case SDLK_F11:
       return kKeyF11;
     default:

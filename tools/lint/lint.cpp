@@ -796,9 +796,12 @@ class Linter {
 fs::path defaultFolder(const char* argv0) {
   std::error_code ec;
   if (fs::is_directory("content/txt", ec)) return "content";
-  // The game's own folder: the build directory, two levels above this tool.
   fs::path self = fs::read_symlink("/proc/self/exe", ec);
   if (ec) self = fs::absolute(argv0, ec);
+  // Installed: the game's content under the same prefix (bin/ beside share/games/lanternfall/).
+  const fs::path installed = self.parent_path().parent_path() / "share" / "games" / "lanternfall";
+  if (fs::is_directory(installed / "txt", ec)) return installed;
+  // In a build tree: the build directory, two levels above this tool.
   return self.parent_path().parent_path().parent_path();
 }
 
@@ -808,7 +811,8 @@ constexpr const char* kUsage =
     "Checks a content folder (txt/*.dat, img/*.jpg, bgm.mid) for everything that would go wrong in play,\n"
     "or one scenario file and the pictures it shows (its content folder is the one above txt/).\n"
     "Findings are printed as FILE:LINE: error|warning: message, with the fix where there is one; line 0\n"
-    "means the file as a whole. Without an argument: ./content, else the game's folder beside this tool.\n"
+    "means the file as a whole. Without an argument: ./content, else the installed game's content, else\n"
+    "the game's folder in the build tree this tool was built in.\n"
     "\n"
     "Write scenarios in UTF-8, convert them with lanternfall-convert, check them here, then play them\n"
     "with lanternfall-preview.\n"
