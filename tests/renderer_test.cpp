@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -28,7 +29,8 @@ constexpr Color kRed = rgb(255, 0, 0);
 constexpr Color kBlue = rgb(0, 0, 255);
 constexpr Color kGreen = rgb(0, 200, 0);
 
-// A picture file of one row of pixels, in a format SDL_image reads without loss.
+// A picture file of one row of exact pixels (binary PPM), read by the decoder below: these tests are about
+// drawing, and a JPEG would blur the colours they compare.
 std::string writePicture(const std::string& name, std::initializer_list<Color> row) {
   const std::string path = ::testing::TempDir() + name + ".ppm";
   std::ofstream out(path, std::ios::binary);
@@ -36,6 +38,24 @@ std::string writePicture(const std::string& name, std::initializer_list<Color> r
   for (Color c : row)
     out << static_cast<char>(redOf(c)) << static_cast<char>(greenOf(c)) << static_cast<char>(blueOf(c));
   return path;
+}
+
+std::optional<DecodedPicture> decodeRowPicture(const std::string& path, int, int, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, levels = 0;
+  if (!(in >> magic >> width >> height >> levels) || magic != "P6" || height != 1 || width <= 0) {
+    if (error) *error = "not a one-row picture: " + path;
+    return std::nullopt;
+  }
+  in.get();
+  DecodedPicture picture{width, 1, Image{width, 1, {}}};
+  for (int x = 0; x < width; ++x) {
+    const uint32_t r = static_cast<unsigned char>(in.get()), g = static_cast<unsigned char>(in.get()),
+                   b = static_cast<unsigned char>(in.get());
+    picture.image.pixels.push_back(0xFF000000u | (r << 16) | (g << 8) | b);
+  }
+  return picture;
 }
 
 bool haveJapaneseFont() { return findFont("ＭＳ Ｐゴシック", true).japanese; }
@@ -66,9 +86,10 @@ class RendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(canvas.ok());
-    installPictureDecoder();
+    setPictureDecoder(&decodeRowPicture);
     form.setBackColor(kWhite);  // 9600 × 7200 twips: a 640 × 480 client area without frame
   }
+  void TearDown() override { installPictureDecoder(); }
   Form form{"fom"};
   OffscreenTarget canvas{640, 480};
 };

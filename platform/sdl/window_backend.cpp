@@ -445,6 +445,8 @@ bool WindowBackend::open(std::string* error) {
   // 80 MiB resident with Mesa) only to copy our frame.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // SIGTERM and SIGINT end the program where they find it; as quit events they would wait for a busy step.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // When the display refuses a connection for a moment (a busy X server), SDL quietly falls back to its
   // invisible off-screen driver and the game would run with no window at all: try the display again,
   // and use an invisible driver only when SDL_VIDEODRIVER asks for one (tests do).

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/media/image.h"
+#include "platform/media/midi_file.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/control.h"
 #include "platform/runtime/text_layout.h"
@@ -536,14 +537,14 @@ class Linter {
       } else if (!isRegularFile(path)) {
         picture.problem = "is not a regular file: " + display(path);
       } else {
+        // The loader decodes JPEG alone and names any other format it meets.
         std::string error;
-        std::string why;
-        const auto head = readFile(path, &why, 3).value_or("");
+        // The loader decodes JPEG alone and names any other format it meets.
         const auto image = platform::loadImageFile(path.string(), &error);
         if (!image) {
-          picture.problem = "does not decode: " + error;
-        } else if (head != "\xFF\xD8\xFF") {
-          picture.problem = "is not a JPEG file: " + display(path);
+          picture.problem = (error.find(", not a JPEG") != std::string::npos ? "is not a JPEG file: "
+                                                                             : "does not decode: ") +
+                            error;
         } else {
           picture.width = image->width;
           picture.height = image->height;
@@ -674,7 +675,22 @@ class Linter {
       report_.error(file, 0, "cannot read the music file: " + why);
       return;
     }
-    if (auto problem = midiProblem(*bytes)) report_.error(file, 0, "not a standard MIDI file: " + *problem);
+    if (auto problem = midiProblem(*bytes)) {
+      report_.error(file, 0, "not a standard MIDI file: " + *problem);
+      return;
+    }
+    // The game's own reader also refuses what no synthesiser could play: it goes silent on these.
+    if (bytes->size() > platform::kMaxMidiFileBytes) {
+      report_.error(file, 0,
+                    "the game reads music files of at most " +
+                        std::to_string(platform::kMaxMidiFileBytes >> 20) + " MiB");
+      return;
+    }
+    platform::MidiFileInfo info;
+    std::string smf, refusal;
+    if (!platform::parseMidiFile(*bytes, &info, &smf, &refusal)) {
+      report_.error(file, 0, "the game will not play it: " + refusal);
+    }
   }
 
   static uint32_t be(const std::string& b, size_t at, int n) {
