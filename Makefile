@@ -1,6 +1,6 @@
 # Lanternfall: `make run` and `make test` are all a new machine needs.
 PACKAGES := cmake g++ make pkg-config clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev libfontconfig-dev \
+            libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev libfontconfig-dev libjpeg62-turbo-dev \
             libx11-dev fonts-ipafont-gothic timgm6mb-soundfont xvfb xdotool imagemagick x11-utils strace \
             openbox desktop-file-utils appstream man-db
 # Building and checking the Debian package.
@@ -71,7 +71,7 @@ bench: build
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTERNFALL_FUZZ=ON $(CHECK_FLAGS)
-	cmake --build build-fuzz -j$(JOBS) --target fuzz_scenario
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_scenario fuzz_midi fuzz_picture fuzz_content fuzz_lint
 	bash tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 lint: build

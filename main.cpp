@@ -1,4 +1,5 @@
 // Lanternfall: create the window, run start-up, show it, run the loop until the window is closed.
+#include <csignal>
 #include <cstdio>
 
 #include "app/fom.h"
@@ -17,9 +18,14 @@ int main() {
   }
   loop.setInputSource(&window);
   platform::setEndHandler([&loop] { loop.quit(); });
+  // The window system turns these into a quit event, which a long step or a blocked read would never
+  // get to. The game writes nothing, so ending on the spot loses nothing.
+  std::signal(SIGTERM, SIG_DFL);
+  std::signal(SIGINT, SIG_DFL);
 
-  fom.Me.Load();  // StartUp
-  fom.Me.Show();  // layout again, then the first activation shows the title
-  loop.run();     // until the window is closed: ShutDown ends the program
+  platform::runGuarded("start-up", [&fom] { fom.Me.Load(); });            // StartUp
+  platform::runGuarded("showing the window", [&fom] { fom.Me.Show(); });  // layout, then the title
+  loop.run();  // until the window is closed: ShutDown ends the program
+  platform::flushProblems();
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,7 @@ class Fom {
   // Creates the window with its control set in the initial state and wires the notifications to the
   // handlers below (ui/controls.cpp). BgmTim ticks from here on.
   explicit Fom(platform::EventLoop& loop);
+  ~Fom();
   Fom(const Fom&) = delete;
   Fom& operator=(const Fom&) = delete;
 
@@ -93,6 +95,17 @@ class Fom {
   void note(std::string_view what, std::string_view detail) const {
     if (trace) trace(what, detail);
   }
+
+  // Pictures met within one step of the interpreter (ui/pictures.cpp). No frame is drawn inside a step,
+  // so only the step's last picture can be seen: Pic is painted once, when the step ends (or before the
+  // title takes E over), and a file met again in the same step is not decoded again.
+  struct PictureStep;
+  std::shared_ptr<PictureStep> pictureStep_;  // shared: its deleter lives where the type is complete
+  void beginPictureStep();
+  void finishPictureStep();  // paints what is pending; the step stays open
+  void endPictureStep();
+  void abandonPictureStep();  // after a step stopped by a failure: nothing is painted
+  void loadIntoBuffer(const std::string& name, const platform::PictureBox& shownIn);
 
   // Interpreter bookkeeping that keeps nested steps off the call stack (script/interpreter.cpp).
   int stepDepth_ = 0;

@@ -156,6 +156,7 @@ def main():
             painted = next(t for t, rows in seen if rows == final)
             result["painted_ms"] = (painted - start) * 1000.0
             result["changes_seen"] = len(seen)
+            result["window"] = f"{final[0]}x{final[1]}"
         cpu0, t0 = cpu_seconds(proc.pid), time.monotonic()
         time.sleep(idle_seconds)
         cpu1, t1 = cpu_seconds(proc.pid), time.monotonic()

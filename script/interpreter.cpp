@@ -74,7 +74,18 @@ void Fom::StepScript() {
     ++pendingSteps_;
     return;
   }
-  ++stepDepth_;
+  // Whatever stops the step (memory running out in a line), the next step must still be able to run.
+  struct StepScope {
+    Fom& fom;
+    explicit StepScope(Fom& f) : fom(f) {
+      ++fom.stepDepth_;
+      fom.beginPictureStep();
+    }
+    ~StepScope() {
+      --fom.stepDepth_;
+      fom.abandonPictureStep();
+    }
+  } scope(*this);
 
   auto interpretLine = [this](int64_t* runCount) -> LineResult {
     // Once the scenario has ended its file is closed: nothing may read it until the next scenario.
@@ -165,7 +176,7 @@ void Fom::StepScript() {
       }
     }
   }
-  --stepDepth_;
+  endPictureStep();
 }
 
 void Fom::ShowText(const std::string& text, bool visible) {

@@ -30,9 +30,12 @@ void Fom::ShowTitle() {
   TimDay.setEnabled(false);
   timColor.setEnabled(false);
 
+  // A scene picture shown earlier in the same step is painted before the title takes E over.
+  finishPictureStep();
   const std::string path = ImgDir + "ttl.jpg";
   std::string error;
-  if (!E.LoadPicture(path, &error)) {
+  if (!E.LoadPicture(path, &error, static_cast<int>(picStt.clientWidthPx() + 0.5f),
+                     static_cast<int>(picStt.clientHeightPx() + 0.5f))) {
     // E keeps what it held; the player still gets a title area to click on.
     platform::reportProblem("cannot show the title picture " + path + ": " + error);
   }

@@ -142,6 +142,21 @@ TEST(PreviewPagesEnding, ANamedScenarioAndItsProblemsAndTheWayBackToTheTitle) {
       << run.output;
 }
 
+// A page that turns without a click is printed before the picture its step shows with the next page.
+TEST(PreviewPagesEnding, APictureStandsBetweenThePagesItComesBetween) {
+  TestContent content;
+  content.picture("森", "ui_red");
+  content.scenario("opn", {"一", ">p ", ">img 森", "二"});
+  const ToolRun run = runTool(kTool, "--pages " + quoted(content.root().string()), false);
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output,
+            "scenario opn\n"
+            "page 1, turned without a click:\n  |\n  |一\n"
+            "picture 森\n"
+            "page 2, waits for a click:\n  |\n  |二▼\n"
+            "ends into the wish simulation\n");
+}
+
 TEST(PreviewInvalidInput, UsageErrorsAndOptions) {
   ToolRun run = runTool(kTool, "--help");
   EXPECT_EQ(run.status, 0) << run.output;

@@ -27,6 +27,8 @@ using testing_support::TestContent;
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
+
+#include "tests/support/test_seed.h"
 #endif
 
 namespace {
@@ -94,12 +96,7 @@ struct Session {
 }  // namespace
 
 TEST(Soak, AThousandRandomGamesComeBackToTheTitleAndLeaveMemoryAsItWas) {
-  unsigned seed = std::random_device{}();
-  if (const char* s = std::getenv("LANTERNFALL_SOAK_SEED"))
-    seed = static_cast<unsigned>(std::strtoul(s, nullptr, 10));
-  std::printf("seed %u (LANTERNFALL_SOAK_SEED=%u repeats this run)\n", seed, seed);
-  SCOPED_TRACE("seed " + std::to_string(seed));
-  std::mt19937 rng(seed);
+  std::mt19937 rng(testing_support::testSeed());
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   auto chance = [&](float p) { return unit(rng) < p; };
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_seed.h"
+
 namespace {
 
 using platform::LaidLine;
@@ -100,9 +102,7 @@ TEST(TextLayout, WrapsDifferentlyOnlyWhenTheWidthChanges) {
 // character, none may end with an opening bracket, the lines cover the caption in order, and only
 // hanging punctuation may pass the right edge.
 TEST(TextLayout, RandomCaptionsKeepTheRules) {
-  const unsigned seed = std::random_device{}();
-  std::printf("TextLayout.RandomCaptionsKeepTheRules seed %u\n", seed);
-  std::mt19937 rng(seed);
+  std::mt19937 rng(testing_support::testSeed());
   const std::vector<std::string> ordinary = {"あ", "か", "漢", "字", "ア", "a",
                                              "b",  "7",  " ",  "っ", "ー", "ゃ"};
   const std::vector<std::string> strong = {"、", "。", "」", "』", "）", "・", "？", "！", "，", "．", "｡"};

@@ -1,156 +1,248 @@
-// Picture files: JPEG decoding through SDL2_image into the runtime's pixel buffers, with the checks that
-// keep a damaged or foreign file from costing more than a refusal.
+// Picture files: JPEG decoding with libjpeg-turbo straight into the runtime's 0xAARRGGBB pixel buffers,
+// at a reduced scale when the picture will be shown smaller, with the checks that keep a damaged or
+// foreign file from costing more than a refusal.
 #include "platform/media/image.h"
 
-#include <SDL.h>
-#include <SDL_image.h>
+#include <unistd.h>
 
-#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
-#include <iterator>
+#include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "platform/media/content_file.h"
 #include "platform/runtime/app.h"
 
 namespace platform {
 
 namespace {
 
-// Larger than any picture the game shows by far; a damaged header claiming more would have the decoder
-// allocate and fill gigabytes.
-constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 26;
+// ---- Recognising the format ----
 
-uint32_t bigEndian16(const unsigned char* p) { return (uint32_t{p[0]} << 8) | p[1]; }
-uint32_t bigEndian32(const unsigned char* p) { return (bigEndian16(p) << 16) | bigEndian16(p + 2); }
-
-// The size a JPEG or PNG header declares, read before decoding. False when not found.
-bool declaredSize(const std::string& bytes, uint64_t& width, uint64_t& height) {
-  const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
-  const size_t n = bytes.size();
-  if (n >= 24 && std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) == 0) {
-    width = bigEndian32(d + 16);
-    height = bigEndian32(d + 20);
-    return true;
-  }
-  if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) return false;
-  size_t pos = 2;
-  while (pos + 4 <= n) {
-    if (d[pos] != 0xFF) return false;
-    const unsigned marker = d[pos + 1];
-    if (marker == 0xFF) {
-      ++pos;
-      continue;
-    }
-    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-      pos += 2;
-      continue;
-    }
-    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (frame) {
-      if (pos + 9 > n) return false;
-      height = bigEndian16(d + pos + 5);
-      width = bigEndian16(d + pos + 7);
-      return true;
-    }
-    if (marker == 0xDA) return false;  // scan data before any frame header
-    pos += 2 + bigEndian16(d + pos + 2);
-  }
-  return false;
+bool startsWith(const std::string& b, const char* magic, size_t n, size_t at = 0) {
+  return b.size() >= at + n && std::memcmp(b.data() + at, magic, n) == 0;
 }
 
-// A JPEG ends with its end-of-image marker. The decoder shows a file cut short as far as it goes (the
-// rest grey) and says nothing, so the loader looks for the marker near the end itself. Within the
-// compressed data a 0xFF byte is always followed by 0x00 or a restart marker, so FF D9 there is the end;
-// a little padding after it is allowed.
-bool jpegCutShort(const std::string& bytes) {
-  constexpr size_t kTailBytes = 1024;
-  if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
-      static_cast<unsigned char>(bytes[1]) != 0xD8) {
+// ---- libjpeg's error handling, turned into a jump back to the decoding call ----
+
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+  bool cutShort;
+  bool tooManyScans;
+};
+
+[[noreturn]] void onError(j_common_ptr cinfo) {
+  auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, e->message);
+  std::longjmp(e->jump, 1);
+}
+
+// Warnings (damaged data the decoder goes past) are not printed; only a file that ends early is told.
+void onMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (cinfo->err->msg_code == JWRN_JPEG_EOF) e->cutShort = true;
+  ++cinfo->err->num_warnings;
+}
+
+struct ProgressMonitor {
+  jpeg_progress_mgr pub;
+  ErrorManager* errors;
+};
+
+void onProgress(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxPictureScans) {
+    auto* p = reinterpret_cast<ProgressMonitor*>(cinfo->progress);
+    p->errors->tooManyScans = true;
+    std::longjmp(p->errors->jump, 1);
+  }
+}
+
+// The smallest of 1/1, 1/2, 1/4, 1/8 that leaves at least 7/8 of the shown size in both directions. A
+// reduced picture a little smaller than its box is enlarged by at most 8/7, which the smooth resampler
+// makes invisible (a 1920 x 1080 photograph at 1/2 painted over 600 x 600 differs from the whole decode
+// by at most 3 of 255 levels), and it lets the common case of a wide picture in a square box decode at
+// half size.
+int scaleDenominator(uint64_t width, uint64_t height, int needWidth, int needHeight) {
+  if (needWidth <= 0 || needHeight <= 0) return 1;
+  for (uint64_t d : {8, 4, 2}) {
+    const uint64_t w = (width + d - 1) / d, h = (height + d - 1) / d;
+    if (8 * w >= 7 * static_cast<uint64_t>(needWidth) && 8 * h >= 7 * static_cast<uint64_t>(needHeight)) {
+      return static_cast<int>(d);
+    }
+  }
+  return 1;
+}
+
+// One CMYK row to 0xAARRGGBB. Adobe's encoders store the inks inverted (255 = no ink), which is what the
+// product c × k / 255 expects; plain CMYK is inverted first.
+void cmykRow(const unsigned char* in, uint32_t* out, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, in += 4) {
+    unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    const uint32_t r = (c * k + 127) / 255, g = (m * k + 127) / 255, b = (y * k + 127) / 255;
+    out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+  }
+}
+
+// Everything that lives across the jump: kept out of the decoding function's frame so that a longjmp
+// out of libjpeg leaves no C++ object half-made there.
+struct Decoding {
+  jpeg_decompress_struct cinfo;
+  ErrorManager errors;
+  ProgressMonitor progress;
+  std::vector<unsigned char> cmykLine;
+  DecodedPicture result;
+  std::string failure;
+};
+
+// Decodes into d->result; false with d->failure set otherwise. No local here may have a destructor.
+bool decodeJpeg(const unsigned char* data, size_t size, int needWidth, int needHeight, Decoding* d) {
+  jpeg_decompress_struct& cinfo = d->cinfo;
+  cinfo.err = jpeg_std_error(&d->errors.pub);
+  d->errors.pub.error_exit = onError;
+  d->errors.pub.emit_message = onMessage;
+  d->errors.cutShort = false;
+  d->errors.tooManyScans = false;
+  d->errors.message[0] = '\0';
+  if (setjmp(d->errors.jump) != 0) {
+    jpeg_destroy_decompress(&cinfo);
+    if (d->errors.tooManyScans) {
+      d->failure = "has more than " + std::to_string(kMaxPictureScans) + " progressive scans";
+    } else if (std::strstr(d->errors.message, "Backing store") != nullptr) {
+      d->failure = "needs more than " + describeBytes(kMaxDecoderMemoryBytes) + " to decode";
+    } else {
+      d->failure = std::string("is damaged (") + d->errors.message + ")";
+    }
     return false;
   }
-  const size_t from = bytes.size() > kTailBytes ? bytes.size() - kTailBytes : 2;
-  return bytes.find("\xFF\xD9", from) == std::string::npos;
+  jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecoderMemoryBytes);
+  d->progress.pub.progress_monitor = onProgress;
+  d->progress.errors = &d->errors;
+  cinfo.progress = &d->progress.pub;
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 14, 0);  // only to learn whether an Adobe marker was there
+  jpeg_read_header(&cinfo, TRUE);
+
+  const uint64_t width = cinfo.image_width, height = cinfo.image_height;
+  if (width * height > kMaxPicturePixels) {
+    d->failure = "is too large (" + std::to_string(width) + " x " + std::to_string(height) +
+                 " pixels; at most " + std::to_string(kMaxPicturePixels >> 20) + " megapixels are shown)";
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;  // BGRA in memory is 0xAARRGGBB as a word
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = static_cast<unsigned>(scaleDenominator(width, height, needWidth, needHeight));
+  jpeg_start_decompress(&cinfo);
+
+  d->result.width = static_cast<int>(width);
+  d->result.height = static_cast<int>(height);
+  Image& image = d->result.image;
+  image.width = static_cast<int>(cinfo.output_width);
+  image.height = static_cast<int>(cinfo.output_height);
+  image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+  if (cmyk) d->cmykLine.resize(static_cast<size_t>(image.width) * 4);
+  const bool inverted = cinfo.saw_Adobe_marker != 0;
+  while (cinfo.output_scanline < cinfo.output_height) {
+    uint32_t* row = &image.pixels[static_cast<size_t>(cinfo.output_scanline) * image.width];
+    JSAMPROW rows[1] = {cmyk ? d->cmykLine.data() : reinterpret_cast<JSAMPLE*>(row)};
+    if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) break;  // cut short: the rest stays black
+    if (cmyk) cmykRow(d->cmykLine.data(), row, image.width, inverted);
+  }
+  if (cinfo.output_scanline < cinfo.output_height) {
+    // Suspended at the end of the data: finishing would only fail on the same.
+    d->errors.cutShort = true;
+  } else {
+    jpeg_finish_decompress(&cinfo);
+  }
+  jpeg_destroy_decompress(&cinfo);
+  return true;
 }
 
 }  // namespace
 
-std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error) {
-  auto fail = [&](const std::string& why) -> std::optional<Image> {
+std::string foreignFormat(const std::string& b) {
+  if (b.size() >= 3 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xD8 &&
+      static_cast<unsigned char>(b[2]) == 0xFF) {
+    return {};
+  }
+  if (b.empty()) return "empty";
+  if (startsWith(b, "GIF8", 4)) return "a GIF";
+  if (startsWith(b, "\x89PNG", 4)) return "a PNG";
+  if (startsWith(b, "BM", 2)) return "a BMP";
+  if (startsWith(b, "II*\0", 4) || startsWith(b, "MM\0*", 4)) return "a TIFF";
+  if (startsWith(b, "RIFF", 4) && startsWith(b, "WEBP", 4, 8)) return "a WebP";
+  if (startsWith(b, "ftyp", 4, 4)) return "an ISO media file (HEIF, AVIF or video)";
+  if (startsWith(b, "\0\0\0\x0CjP  ", 8) || startsWith(b, "\xFF\x4F\xFF\x51", 4)) return "a JPEG 2000";
+  if (startsWith(b, "\xFF\x0A", 2) || startsWith(b, "\0\0\0\x0CJXL ", 8)) return "a JPEG XL";
+  if (startsWith(b, "gimp xcf", 8)) return "a GIMP XCF";
+  if (startsWith(b, "8BPS", 4)) return "a Photoshop file";
+  if (startsWith(b, "qoif", 4)) return "a QOI";
+  if (startsWith(b, "\0\0\1\0", 4)) return "an icon";
+  if (startsWith(b, "MThd", 4)) return "a MIDI file";
+  if (b.size() >= 2 && b[0] == 'P' && b[1] >= '1' && b[1] <= '7') return "a PNM";
+  if (static_cast<unsigned char>(b[0]) == 0x0A && b.size() >= 2 && static_cast<unsigned char>(b[1]) <= 5)
+    return "a PCX";
+  if (b.find("<svg") != std::string::npos || startsWith(b, "<?xml", 5)) return "an SVG or XML file";
+  if (startsWith(b, "\xFF\xD8", 2)) return "a damaged JPEG";
+  bool text = true;
+  for (size_t i = 0; i < b.size() && i < 64; ++i) {
+    const unsigned char c = static_cast<unsigned char>(b[i]);
+    if (c < 0x09 || (c > 0x0D && c < 0x20)) text = false;
+  }
+  return text ? "text" : "not a picture format the game knows";
+}
+
+std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int needWidth, int needHeight,
+                                              std::string* error) {
+  auto fail = [&](const std::string& why) -> std::optional<DecodedPicture> {
     if (error != nullptr) *error = why;
     return std::nullopt;
   };
-  SDL_RWops* file = SDL_RWFromFile(utf8Path.c_str(), "rb");
-  if (file == nullptr) return fail("cannot open " + utf8Path + ": " + SDL_GetError());
-  std::string fileBytes;
-  const Sint64 size = SDL_RWsize(file);
-  if (size > 0 && static_cast<uint64_t>(size) < (uint64_t{1} << 31)) {
-    fileBytes.resize(static_cast<size_t>(size));
-    fileBytes.resize(SDL_RWread(file, fileBytes.data(), 1, fileBytes.size()));
+  std::string bytes;
+  std::string readError;
+  if (!readRegularFile(utf8Path, kMaxPictureFileBytes, &bytes, &readError)) return fail(readError);
+  const std::string foreign = foreignFormat(bytes.substr(0, 64));
+  if (!foreign.empty()) {
+    if (foreign == "empty") return fail(utf8Path + " is empty");
+    return fail(utf8Path + " is " + foreign + ", not a JPEG");
   }
-  SDL_RWclose(file);
-  if (fileBytes.empty()) return fail("empty or unreadable file " + utf8Path);
-  uint64_t width = 0, height = 0;
-  if (declaredSize(fileBytes, width, height) && width * height > kMaxPicturePixels) {
-    return fail("picture too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                "): " + utf8Path);
+  auto decoding = std::make_unique<Decoding>();
+  bool ok = false;
+  try {
+    ok = decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), needWidth, needHeight,
+                    decoding.get());
+  } catch (const std::bad_alloc&) {
+    jpeg_destroy_decompress(&decoding->cinfo);
+    return fail(utf8Path + " is too large to decode in the memory there is");
   }
-  SDL_RWops* memory = SDL_RWFromConstMem(fileBytes.data(), static_cast<int>(fileBytes.size()));
-  if (memory == nullptr) return fail("cannot read " + utf8Path + ": " + SDL_GetError());
-  SDL_Surface* decoded = IMG_Load_RW(memory, 1);
-  if (decoded == nullptr) return fail("cannot decode " + utf8Path + ": " + IMG_GetError());
-  if (jpegCutShort(fileBytes)) {
+  if (!ok) return fail(utf8Path + " " + decoding->failure);
+  if (decoding->result.image.empty()) return fail(utf8Path + " holds an empty picture");
+  if (decoding->errors.cutShort) {
     reportProblem("picture " + utf8Path + " is cut short; shown as far as it goes");
   }
-  if (decoded->w <= 0 || decoded->h <= 0) {
-    SDL_FreeSurface(decoded);
-    return fail("empty picture " + utf8Path);
-  }
-  // JPEGs arrive as RGB24: unpack those here in one pass (SDL's generic converter takes longer than the
-  // decode); anything else goes through SDL's converter.
-  SDL_Surface* source = decoded;
-  if (decoded->format->format != SDL_PIXELFORMAT_RGB24) {
-    source = SDL_ConvertSurfaceFormat(decoded, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(decoded);
-    if (source == nullptr) return fail("cannot convert " + utf8Path + ": " + SDL_GetError());
-  }
-  if (SDL_LockSurface(source) != 0) {
-    SDL_FreeSurface(source);
-    return fail("cannot read the pixels of " + utf8Path + ": " + SDL_GetError());
-  }
-  Image image;
-  image.width = source->w;
-  image.height = source->h;
-  try {
-    image.pixels.resize(static_cast<size_t>(image.width) * image.height);
-  } catch (const std::bad_alloc&) {
-    SDL_UnlockSurface(source);
-    SDL_FreeSurface(source);
-    return fail("picture too large: " + utf8Path);
-  }
-  const auto* bytes = static_cast<const unsigned char*>(source->pixels);
-  for (int y = 0; y < image.height; ++y) {
-    const unsigned char* row = bytes + static_cast<size_t>(y) * source->pitch;
-    uint32_t* out = &image.pixels[static_cast<size_t>(y) * image.width];
-    if (source->format->format == SDL_PIXELFORMAT_RGB24) {
-      // Four bytes read at once hold R, G, B and the next pixel's R; byte-swapped and shifted they are
-      // 0x00RRGGBB. The last pixel of a row is read byte by byte: its fourth byte may lie past the buffer.
-      const int whole = image.width - 1;
-      for (int x = 0; x < whole; ++x, row += 3) {
-        uint32_t v;
-        std::memcpy(&v, row, sizeof v);
-        out[x] = 0xFF000000u | (__builtin_bswap32(v) >> 8);
-      }
-      out[whole] = 0xFF000000u | (uint32_t{row[0]} << 16) | (uint32_t{row[1]} << 8) | uint32_t{row[2]};
-    } else {
-      std::memcpy(out, row, static_cast<size_t>(image.width) * sizeof(uint32_t));
-    }
-  }
-  SDL_UnlockSurface(source);
-  SDL_FreeSurface(source);
-  return image;
+  return std::move(decoding->result);
 }
 
-void installPictureDecoder() { setPictureDecoder(&loadImageFile); }
+std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error) {
+  std::optional<DecodedPicture> picture = loadPictureFile(utf8Path, 0, 0, error);
+  if (!picture) return std::nullopt;
+  return std::move(picture->image);
+}
+
+void installPictureDecoder() { setPictureDecoder(&loadPictureFile); }
 
 }  // namespace platform

@@ -1,7 +1,12 @@
 // Picture files: JPEG decoding into the runtime's pixel buffers. Called through the runtime's decoder hook
 // by picture boxes, and directly by the content checker.
+// Only JPEG files are decoded, by libjpeg-turbo; any other format is named ("… is a GIF, not a JPEG") and
+// refused. Limits, each named when it refuses a file: a file of at most kMaxPictureFileBytes, read only
+// if it is a regular file; at most kMaxPicturePixels declared; at most kMaxPictureScans progressive scans;
+// the decoder's own memory at most kMaxDecoderMemoryBytes.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -9,12 +14,32 @@
 
 namespace platform {
 
-// Decode a JPEG from a UTF-8 path. On failure returns nothing and puts a one-line reason in *error (never
-// throws, never crashes on truncated or foreign files).
+// A photograph of 50 megapixels is about 25 MiB as a JPEG; twice that leaves room and still keeps a
+// stray video or disk image from being read.
+inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{64} << 20;
+// 8192 × 8192, far beyond any picture the game shows; a header claiming more would make the decoder
+// allocate and fill gigabytes.
+inline constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 26;
+// Encoders write about ten scans; a file of thousands of empty ones keeps the decoder busy for minutes.
+inline constexpr int kMaxPictureScans = 100;
+// A progressive picture of kMaxPicturePixels in 4:2:0 keeps 192 MiB of coefficients.
+inline constexpr uint64_t kMaxDecoderMemoryBytes = uint64_t{256} << 20;
+
+// Decode a JPEG from a UTF-8 path, whole. On failure returns nothing and puts a one-line reason in *error
+// (never throws, never crashes on truncated or foreign files).
 std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error = nullptr);
 
-// Make loadImageFile the decoder behind PictureBox::LoadPicture. Called once by every program that shows
-// pictures, before the first is loaded.
+// The same, for showing at most needWidth × needHeight pixels: decoded at 1/2, 1/4 or 1/8 scale when
+// that still leaves at least 7/8 of that in each direction (0 × 0: whole).
+std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int needWidth, int needHeight,
+                                              std::string* error = nullptr);
+
+// What a file's first bytes say it is when they are not a JPEG ("a GIF", "a PNG", "text"…); empty for
+// data that starts as a JPEG does.
+std::string foreignFormat(const std::string& firstBytes);
+
+// Make loadPictureFile the decoder behind PictureBox::LoadPicture. Called once by every program that
+// shows pictures, before the first is loaded.
 void installPictureDecoder();
 
 }  // namespace platform

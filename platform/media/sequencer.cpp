@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <mutex>
 
+#include "platform/media/content_file.h"
 #include "platform/runtime/app.h"
 
 namespace platform {
@@ -27,76 +27,42 @@ constexpr int kEndCheckFrames = 64;
 // background music.
 constexpr int kDeviceBufferFrames = 2048;
 
-uint32_t be32(const std::string& b, size_t at) {
-  return (uint32_t(uint8_t(b[at])) << 24) | (uint32_t(uint8_t(b[at + 1])) << 16) |
-         (uint32_t(uint8_t(b[at + 2])) << 8) | uint32_t(uint8_t(b[at + 3]));
-}
-uint32_t le32(const std::string& b, size_t at) {
-  return (uint32_t(uint8_t(b[at + 3])) << 24) | (uint32_t(uint8_t(b[at + 2])) << 16) |
-         (uint32_t(uint8_t(b[at + 1])) << 8) | uint32_t(uint8_t(b[at]));
+// FluidSynth's messages go to the problem log, at most kMaxLogMessages in kLogWindowMs (a flood of
+// warnings from a broken file would otherwise write gigabytes); the rest are counted.
+constexpr int kMaxLogMessages = 20;
+constexpr int64_t kLogWindowMs = 10000;
+
+void onFluidLog(int level, const char* message, void*) {
+  static std::mutex lock;
+  static int64_t windowStart = 0;
+  static int inWindow = 0;
+  static uint64_t dropped = 0;
+  const int64_t now = static_cast<int64_t>(SDL_GetTicks64());
+  std::lock_guard<std::mutex> hold(lock);
+  if (now - windowStart >= kLogWindowMs) {
+    if (dropped > 0) {
+      reportProblem("FluidSynth: " + std::to_string(dropped) + " more messages left out");
+    }
+    windowStart = now;
+    inWindow = 0;
+    dropped = 0;
+  }
+  if (inWindow >= kMaxLogMessages) {
+    ++dropped;
+    return;
+  }
+  ++inWindow;
+  const char* kind = level <= FLUID_ERR ? "error" : level == FLUID_WARN ? "warning" : "note";
+  reportProblem(std::string("FluidSynth ") + kind + ": " + (message ? message : ""));
 }
 
-// Reads a variable-length quantity; false when it runs past `end` or over four bytes.
-bool readVarLen(const std::string& b, size_t& at, size_t end, uint32_t* value) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (at >= end) return false;
-    const uint8_t c = uint8_t(b[at++]);
-    v = (v << 7) | (c & 0x7f);
-    if (!(c & 0x80)) {
-      *value = v;
-      return true;
-    }
-  }
-  return false;
-}
-
-// Walks one track: its end tick, and the tempo changes it holds.
-bool scanTrack(const std::string& b, size_t at, size_t end, MidiFileInfo* info) {
-  int64_t tick = 0;
-  uint8_t running = 0;
-  while (at < end) {
-    uint32_t delta = 0;
-    if (!readVarLen(b, at, end, &delta)) return false;
-    tick += delta;
-    if (at >= end) return false;
-    uint8_t status = uint8_t(b[at]);
-    if (status & 0x80) {
-      ++at;
-    } else {
-      if (!running) return false;  // data byte with no running status to continue
-      status = running;
-    }
-    if (status == 0xff) {
-      if (at >= end) return false;
-      const uint8_t type = uint8_t(b[at++]);
-      uint32_t len = 0;
-      if (!readVarLen(b, at, end, &len) || len > end - at) return false;
-      if (type == 0x51 && len == 3) {
-        const int64_t micros = (int64_t(uint8_t(b[at])) << 16) | (int64_t(uint8_t(b[at + 1])) << 8) |
-                               int64_t(uint8_t(b[at + 2]));
-        if (micros > 0) info->tempos.push_back({tick, micros});
-      }
-      at += len;
-      if (type == 0x2f) break;
-      running = 0;
-    } else if (status == 0xf0 || status == 0xf7) {
-      uint32_t len = 0;
-      if (!readVarLen(b, at, end, &len) || len > end - at) return false;
-      at += len;
-      running = 0;
-    } else if (status >= 0xf0) {
-      return false;  // system common and real-time messages do not belong in a file
-    } else {
-      const int dataBytes = ((status & 0xf0) == 0xc0 || (status & 0xf0) == 0xd0) ? 1 : 2;
-      if (end - at < size_t(dataBytes)) return false;
-      at += size_t(dataBytes);
-      running = status;
-    }
-  }
-  // A track cut short of its end-of-track event still plays to its last event.
-  info->totalTicks = std::max(info->totalTicks, tick);
-  return true;
+void installLogHandler() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO})
+      fluid_set_log_function(level, onFluidLog, nullptr);
+    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+  });
 }
 
 bool fileExists(const std::string& path) {
@@ -105,86 +71,6 @@ bool fileExists(const std::string& path) {
 }
 
 }  // namespace
-
-int64_t MidiFileInfo::ticksToMs(int64_t tick) const {
-  if (smpteFramesPerSecond > 0) return tick * 1000 / (int64_t(smpteFramesPerSecond) * ticksPerQuarter);
-  // Sum over the tempo segments; 120 beats a minute until the first tempo event.
-  int64_t micros = 0, at = 0, perQuarter = 500000;
-  for (const Tempo& t : tempos) {
-    if (t.tick >= tick) break;
-    micros += (t.tick - at) * perQuarter / ticksPerQuarter;
-    at = t.tick;
-    perQuarter = t.microsPerQuarter;
-  }
-  micros += (tick - at) * perQuarter / ticksPerQuarter;
-  return micros / 1000;
-}
-
-int64_t MidiFileInfo::msToTicks(int64_t ms) const {
-  if (smpteFramesPerSecond > 0) return ms * smpteFramesPerSecond * ticksPerQuarter / 1000;
-  const int64_t target = ms * 1000;
-  int64_t micros = 0, at = 0, perQuarter = 500000;
-  for (const Tempo& t : tempos) {
-    const int64_t segment = (t.tick - at) * perQuarter / ticksPerQuarter;
-    if (micros + segment > target) break;
-    micros += segment;
-    at = t.tick;
-    perQuarter = t.microsPerQuarter;
-  }
-  return at + (target - micros) * ticksPerQuarter / perQuarter;
-}
-
-bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* smf) {
-  std::string data = bytes;
-  // RMID: a RIFF file whose "data" chunk is the standard MIDI file.
-  if (data.size() >= 12 && data.compare(0, 4, "RIFF") == 0 && data.compare(8, 4, "RMID") == 0) {
-    size_t at = 12;
-    std::string inner;
-    while (at + 8 <= data.size()) {
-      const uint32_t len = le32(data, at + 4);
-      if (len > data.size() - at - 8) return false;
-      if (data.compare(at, 4, "data") == 0) {
-        inner = data.substr(at + 8, len);
-        break;
-      }
-      at += 8 + len + (len & 1);
-    }
-    if (inner.empty()) return false;
-    data = std::move(inner);
-  }
-  if (data.size() < 14 || data.compare(0, 4, "MThd") != 0) return false;
-  const uint32_t headerLen = be32(data, 4);
-  if (headerLen < 6 || headerLen > data.size() - 8) return false;
-  const int tracks = (uint8_t(data[10]) << 8) | uint8_t(data[11]);
-  const int division = (uint8_t(data[12]) << 8) | uint8_t(data[13]);
-  MidiFileInfo result;
-  if (division & 0x8000) {
-    result.smpteFramesPerSecond = -int8_t(uint8_t(division >> 8));
-    result.ticksPerQuarter = division & 0xff;
-  } else {
-    result.ticksPerQuarter = division;
-  }
-  if (result.ticksPerQuarter <= 0 || tracks == 0) return false;
-  if (division & 0x8000 && result.smpteFramesPerSecond <= 0) return false;
-  size_t at = 8 + headerLen;
-  int found = 0;
-  while (found < tracks && at + 8 <= data.size()) {
-    const uint32_t len = be32(data, at + 4);
-    if (len > data.size() - at - 8) return false;
-    if (data.compare(at, 4, "MTrk") == 0) {
-      if (!scanTrack(data, at + 8, at + 8 + len, &result)) return false;
-      ++found;
-    }
-    at += 8 + len;  // chunks of other kinds are skipped, as readers must
-  }
-  if (found == 0) return false;
-  std::stable_sort(
-      result.tempos.begin(), result.tempos.end(),
-      [](const MidiFileInfo::Tempo& a, const MidiFileInfo::Tempo& b) { return a.tick < b.tick; });
-  *info = std::move(result);
-  *smf = std::move(data);
-  return true;
-}
 
 // The device lock: SDL's own for a sound card (the audio callback holds it while it renders), a plain
 // mutex for the offline sink (the sound-font loader is the only other thread).
@@ -214,21 +100,20 @@ class Sequencer::Lock {
 Sequencer::OpenError Sequencer::open(const std::string& utf8Path, Output output, const std::string& soundFont,
                                      std::unique_ptr<Sequencer>* out) {
   // The caller ignores the result and runs silent, so the reason goes to stderr.
-  if (!fileExists(utf8Path)) {
+  installLogHandler();
+  if (!fileExists(utf8Path) && nonRegularKind(utf8Path).empty()) {
     reportProblem("no music file at " + utf8Path + ": the game runs silent");
     return OpenError::FileNotFound;
   }
-  std::ifstream in(utf8Path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (!in) {
-    reportProblem("cannot read the music file " + utf8Path + ": the game runs silent");
+  std::string bytes, error;
+  if (!readRegularFile(utf8Path, kMaxMidiFileBytes, &bytes, &error)) {
+    reportProblem("cannot read the music file " + error + ": the game runs silent");
     return OpenError::FileNotFound;
   }
   MidiFileInfo info;
-  std::string smf;
-  if (!parseMidiFile(bytes.str(), &info, &smf)) {
-    reportProblem(utf8Path + " is not a whole standard MIDI file: the game runs silent");
+  std::string smf, problem;
+  if (!parseMidiFile(bytes, &info, &smf, &problem)) {
+    reportProblem(utf8Path + " is not played: " + problem + "; the game runs silent");
     return OpenError::InvalidFile;
   }
   // The font itself loads in the background; only its absence can be known at once.
@@ -327,16 +212,6 @@ void Sequencer::loadSoundFont(std::string path) {
 
 void Sequencer::waitReady() {
   if (loader_.joinable()) loader_.join();
-}
-
-bool Sequencer::ready() {
-  Lock lock(*this);
-  return ready_;
-}
-
-Sequencer::Mode Sequencer::mode() {
-  Lock lock(*this);
-  return mode_;
 }
 
 void Sequencer::startPlayerLocked(int64_t tick) {

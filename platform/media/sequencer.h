@@ -4,6 +4,7 @@
 // the sound-font loader thread meet it under the device lock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -11,26 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/media/midi_file.h"
+
 namespace platform {
-
-// What the sequencer needs to know of a file before FluidSynth has played a note of it.
-struct MidiFileInfo {
-  int ticksPerQuarter = 480;     // or, for SMPTE time, ticks per frame
-  int smpteFramesPerSecond = 0;  // 0: metrical time
-  int64_t totalTicks = 0;        // the latest end-of-track over all tracks
-  struct Tempo {
-    int64_t tick;
-    int64_t microsPerQuarter;
-  };
-  std::vector<Tempo> tempos;  // by tick; the first applies from tick 0
-
-  int64_t ticksToMs(int64_t tick) const;
-  int64_t msToTicks(int64_t ms) const;
-};
-
-// Reads a standard MIDI file (or an RMID wrapper around one). On success fills `info` and the bare
-// standard MIDI file bytes in `smf`; false when the bytes are not a well-formed file.
-bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* smf);
 
 class Sequencer {
  public:
@@ -47,8 +31,9 @@ class Sequencer {
   Sequencer(const Sequencer&) = delete;
   Sequencer& operator=(const Sequencer&) = delete;
 
-  Mode mode();
-  bool ready();
+  // Read without the device lock: the user-interface thread never waits on the audio thread for them.
+  Mode mode() const { return mode_.load(std::memory_order_acquire); }
+  bool ready() const { return ready_.load(std::memory_order_acquire); }
   // Plays from the current position, or from `fromMs` when it is not negative. Before the sound font is
   // ready the request is remembered and carried out the moment it is.
   void play(int64_t fromMs);
@@ -86,9 +71,10 @@ class Sequencer {
   std::mutex offlineMutex_;  // the offline sink's stand-in for the device lock
   std::thread loader_;
 
+  // Written under the device lock; read without it, so that the poll's "status" never waits on synthesis.
+  std::atomic<bool> ready_{false};
+  std::atomic<Mode> mode_{Mode::NotReady};
   // Guarded by the device lock.
-  bool ready_ = false;
-  Mode mode_ = Mode::NotReady;
   bool pendingPlay_ = false;
   int64_t pendingTick_ = 0;
   // FluidSynth applies a seek only when it next renders; until then the position is the one asked for.

@@ -4,14 +4,16 @@
 
 #include <errno.h>
 #include <iconv.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "platform/media/content_file.h"
 #include "platform/runtime/app.h"
 
 namespace platform {
@@ -19,6 +21,10 @@ namespace platform {
 namespace {
 
 constexpr size_t kReadChunkBytes = 64 * 1024;
+// A scenario row is a sentence; the layout is known to cope with lines of 10 MiB, and 16 MiB is far past
+// anything a page can show. Beyond it the line's bytes are passed over without being kept, so that a file
+// without line ends (or a huge one) cannot grow a line until memory runs out.
+constexpr size_t kMaxLineBytes = size_t{16} << 20;
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 
 // One open file: a small window over the bytes, refilled as lines are read, so that neither a long file
@@ -33,6 +39,17 @@ struct InputFile {
   std::string path;
   long linesRead = 0;
   bool undecodableNamed = false;
+  bool longLineNamed = false;
+
+  std::string finishLine(std::string& raw) {
+    if (raw.size() >= kMaxLineBytes && !longLineNamed) {
+      longLineNamed = true;
+      reportProblem(path + ": line " + std::to_string(linesRead + 1) + " is longer than " +
+                    std::to_string(kMaxLineBytes >> 20) + " MiB; only its first " +
+                    std::to_string(kMaxLineBytes >> 20) + " MiB are read");
+    }
+    return decodeLine(raw);
+  }
 
   std::string decodeLine(const std::string& raw) {
     ++linesRead;
@@ -227,12 +244,17 @@ bool OpenForInput(int fileNo, const std::string& utf8Path, std::string* error) {
   };
   if (fileNo < 1) return fail("bad file number " + std::to_string(fileNo));
   if (find(fileNo)) return fail("file number " + std::to_string(fileNo) + " is already open");
-  std::FILE* f = std::fopen(utf8Path.c_str(), "rb");
-  if (!f) return fail(std::strerror(errno));
-  struct stat st;
-  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::fclose(f);
-    return fail("is a folder, not a file");
+  // Regular files only: a FIFO would block the open, a device would never end.
+  std::string why;
+  const int fd = openRegularFile(utf8Path, &why);
+  if (fd < 0) {
+    if (error) *error = why;
+    return false;
+  }
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) {
+    ::close(fd);
+    return fail(std::strerror(errno));
   }
   auto in = std::make_unique<InputFile>();
   in->file = f;
@@ -257,19 +279,20 @@ std::string LineInput(int fileNo) {
     size_t avail = in->len - in->pos;
     // CR is never a trail byte of CP932 (trail bytes start at 0x40), so the raw bytes can be split at it.
     const void* cr = std::memchr(start, '\r', avail);
+    const size_t room = kMaxLineBytes - std::min(kMaxLineBytes, raw.size());
     if (!cr) {
-      raw.append(start, avail);
+      raw.append(start, std::min(avail, room));
       in->pos = in->len;
       continue;
     }
     size_t n = static_cast<size_t>(static_cast<const char*>(cr) - start);
-    raw.append(start, n);
+    raw.append(start, std::min(n, room));
     in->pos += n + 1;
     // CR LF ends the line as one terminator; a CR alone ends it too. A LF alone stays in the line.
     if (in->fill() && in->buffer[in->pos] == '\n') ++in->pos;
-    return in->decodeLine(raw);
+    return in->finishLine(raw);
   }
-  return in->decodeLine(raw);
+  return in->finishLine(raw);
 }
 
 void Close(int fileNo) { openFiles().erase(fileNo); }

@@ -2,7 +2,9 @@
 // Called by the scenario interpreter (one file at a time) and by shut-down (Close).
 // Contract: a line ends at CR LF or at a CR alone; a LF alone does not end a line; the terminator is not
 // part of the line. Bytes are decoded from code page 932 into UTF-8; an invalid sequence becomes U+FFFD
-// and never fails the read. Lines of any length are read; files are streamed, never loaded whole.
+// and never fails the read. Files are streamed, never loaded whole; a line keeps at most its first 16 MiB
+// (the rest is passed over, named once a file on stderr). Only regular files open: a FIFO, device or
+// folder is refused by what it is.
 // Failures never throw: opening a missing file returns false; reading a number that is not open, or
 // past the end, yields an empty line; closing a number that is not open is harmless.
 #pragma once

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/runtime/app.h"
+#include "platform/runtime/timer.h"
+
 namespace platform {
 
 int64_t RealClock::nowMs() const {
@@ -37,6 +40,7 @@ int64_t EventLoop::nextDeadlineMs() const {
 
 void EventLoop::runDue() {
   if (depth_ > 0 || quitting_) return;
+  flushProblemsIfDue();
   const int64_t now = clock_->nowMs();
   // Pick the earliest due timer each round, so a handler that enables, disables or re-times another
   // timer is seen by the next choice. Each timer fires at most once per call: a late one coalesces.
@@ -55,7 +59,7 @@ void EventLoop::runDue() {
     next->due_ += period;
     if (next->due_ <= now) next->due_ = now + period;  // missed ticks are dropped, not replayed
     ++depth_;
-    next->fire();
+    runGuarded("a timer tick", [next] { next->fire(); });
     --depth_;
   }
 }

@@ -19,17 +19,33 @@ struct Image {
   uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Decoding a picture file from a UTF-8 path. On failure: nothing, and a one-line reason in *error; never
-// throws. The program installs the media backend's decoder at start-up (installPictureDecoder); until one
-// is installed every file fails with "no picture decoder is installed".
-using PictureDecoder = std::optional<Image> (*)(const std::string& utf8Path, std::string* error);
+// A decoded picture file: the picture's own size, and its pixels. When the caller said how large it will
+// be shown, the pixels may come at a reduced scale (1/2, 1/4 or 1/8), at least 7/8 of that size in
+// either direction, so that painting it there looks the same as from the whole picture.
+struct DecodedPicture {
+  int width = 0;
+  int height = 0;
+  Image image;
+};
+
+// Decoding a picture file from a UTF-8 path, for showing at most needWidth × needHeight pixels (0: the
+// whole picture). On failure: nothing, and a one-line reason in *error; never throws. The program installs
+// the media backend's decoder at start-up (installPictureDecoder); until one is installed every file
+// fails with "no picture decoder is installed".
+using PictureDecoder = std::optional<DecodedPicture> (*)(const std::string& utf8Path, int needWidth,
+                                                         int needHeight, std::string* error);
 void setPictureDecoder(PictureDecoder decoder);
-std::optional<Image> decodePictureFile(const std::string& utf8Path, std::string* error = nullptr);
+std::optional<DecodedPicture> decodePictureFile(const std::string& utf8Path, int needWidth = 0,
+                                                int needHeight = 0, std::string* error = nullptr);
+
+// What tells one file from another and an edited file from itself: device, inode, size and modification
+// time, as text; empty when the path names nothing. Two paths to the same unchanged file give the same.
+std::string pictureFileIdentity(const std::string& utf8Path);
 
 // Resample src's rectangle (sx, sy, sw, sh) onto dst's rectangle (dx, dy, dw, dh), both in pixels, with
 // smooth (area/bilinear) filtering and the aspect ratio not kept. Parts outside either image are clipped;
 // negative widths or heights mirror, as the old PaintPicture did. A plain copy: no blending.
-void stretchCopy(const Image& src, float sx, float sy, float sw, float sh,
-                 Image& dst, float dx, float dy, float dw, float dh);
+void stretchCopy(const Image& src, float sx, float sy, float sw, float sh, Image& dst, float dx, float dy,
+                 float dw, float dh);
 
 }  // namespace platform

@@ -39,6 +39,7 @@ inline constexpr int16_t kKeyLeft = 37;
 inline constexpr int16_t kKeyUp = 38;
 inline constexpr int16_t kKeyRight = 39;
 inline constexpr int16_t kKeyDown = 40;
+inline constexpr int16_t kKeyF5 = 116;  // the game has no use for it; the author's preview reloads with it
 inline constexpr int16_t kKeyF11 = 122;
 
 // The classic desktop's defaults.

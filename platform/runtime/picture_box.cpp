@@ -34,22 +34,31 @@ void PictureBox::Cls() {
   invalidate();
 }
 
-bool PictureBox::LoadPicture(const std::string& utf8Path, std::string* error) {
-  std::optional<Image> loaded = decodePictureFile(utf8Path, error);
+const Image PictureBox::kNoPicture;
+
+bool PictureBox::LoadPicture(const std::string& utf8Path, std::string* error, int shownWidth,
+                             int shownHeight) {
+  std::optional<DecodedPicture> loaded = decodePictureFile(utf8Path, shownWidth, shownHeight, error);
   if (!loaded) return false;
-  picture_ = std::move(*loaded);  // the picture held before is released here
+  setPicture(std::make_shared<const Image>(std::move(loaded->image)), loaded->width, loaded->height);
+  return true;
+}
+
+void PictureBox::setPicture(std::shared_ptr<const Image> pixels, int width, int height) {
+  picture_ = std::move(pixels);  // the picture held before is released here
+  pictureWidth_ = width;
+  pictureHeight_ = height;
   float frame = BorderStyle() ? 2.0f * kBorderPx : 0.0f;
   RectF r = pixelRect();
-  r.w = static_cast<float>(picture_.width) + frame;
-  r.h = static_cast<float>(picture_.height) + frame;
+  r.w = static_cast<float>(pictureWidth_) + frame;
+  r.h = static_cast<float>(pictureHeight_) + frame;
   setPixelRect(r);
   invalidate();
-  return true;
 }
 
 void PictureBox::PaintPicture(const PictureBox& src, float x1, float y1, float w1, float h1, float x2,
                               float y2, float w2, float h2) {
-  if (src.picture_.empty()) return;
+  if (!src.hasPicture()) return;
   int width = static_cast<int>(std::lround(clientWidthPx()));
   int height = static_cast<int>(std::lround(clientHeightPx()));
   if (width <= 0 || height <= 0) return;
@@ -66,8 +75,12 @@ void PictureBox::PaintPicture(const PictureBox& src, float x1, float y1, float w
     retained_ = std::move(fresh);
   }
 
-  stretchCopy(src.picture_, src.toPixelsX(x2 - src.ScaleLeft()), src.toPixelsY(y2 - src.ScaleTop()),
-              src.toPixelsX(w2), src.toPixelsY(h2), retained_, toPixelsX(x1 - ScaleLeft()),
+  // The source rectangle is in the picture's own pixels; its pixels may be held at a reduced scale.
+  const Image& pixels = *src.picture_;
+  const float kx = static_cast<float>(pixels.width) / static_cast<float>(src.pictureWidth_);
+  const float ky = static_cast<float>(pixels.height) / static_cast<float>(src.pictureHeight_);
+  stretchCopy(pixels, kx * src.toPixelsX(x2 - src.ScaleLeft()), ky * src.toPixelsY(y2 - src.ScaleTop()),
+              kx * src.toPixelsX(w2), ky * src.toPixelsY(h2), retained_, toPixelsX(x1 - ScaleLeft()),
               toPixelsY(y1 - ScaleTop()), toPixelsX(w1), toPixelsY(h1));
   invalidate();
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/runtime/control.h"
@@ -27,11 +28,20 @@ class PictureBox : public Control {
   // Load a picture file into the box; the box takes the picture's size in pixels (its client area is the
   // picture). The picture is the source of PaintPicture and is not itself drawn: only E is loaded into,
   // and E is never shown. On failure (missing, undecodable) the box keeps what it had, false is returned
-  // and *error says why.
-  bool LoadPicture(const std::string& utf8Path, std::string* error = nullptr);
-  // The picture loaded (the source PaintPicture copies from).
-  const Image& Picture() const { return picture_; }
-  bool hasPicture() const { return !picture_.empty(); }
+  // and *error says why. A caller that knows the picture will be painted no larger than
+  // shownWidth × shownHeight pixels may say so: the box still takes the picture's whole size, but may hold
+  // its pixels at a reduced scale of at least 7/8 of that in each direction.
+  bool LoadPicture(const std::string& utf8Path, std::string* error = nullptr, int shownWidth = 0,
+                   int shownHeight = 0);
+  // The pixels of the picture loaded (the source PaintPicture copies from); they may be a reduced decode,
+  // so the picture's own size is PictureWidth × PictureHeight.
+  const Image& Picture() const { return picture_ ? *picture_ : kNoPicture; }
+  bool hasPicture() const { return picture_ && !picture_->empty(); }
+  // Take a picture decoded before (pixels possibly reduced, as above; shared, never copied) with its own
+  // size width × height, exactly as LoadPicture would have.
+  void setPicture(std::shared_ptr<const Image> pixels, int width, int height);
+  int PictureWidth() const { return pictureWidth_; }
+  int PictureHeight() const { return pictureHeight_; }
 
   // Paint src's picture, rectangle (x2, y2, w2, h2) in src's scale, onto this box's rectangle
   // (x1, y1, w1, h1) in this box's scale. The result is retained, sized to the box's client area (what was
@@ -50,7 +60,10 @@ class PictureBox : public Control {
   float clientInsetPx() const override { return BorderStyle() ? float(kBorderPx) : 0.0f; }
 
  private:
-  Image picture_;
+  static const Image kNoPicture;
+  std::shared_ptr<const Image> picture_;
+  int pictureWidth_ = 0;
+  int pictureHeight_ = 0;
   Image retained_;
 };
 

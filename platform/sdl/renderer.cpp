@@ -302,13 +302,32 @@ struct Renderer::Impl {
     return c.kind() == ControlKind::PictureBox || c.kind() == ControlKind::OptionButton;
   }
 
-  // True when a visible child of the window paints all of r: the window's own background need not be.
-  bool coveredByAChild(const Form& form, const SDL_Rect& r) const {
-    for (const Control* child : form.children()) {
+  // The front-most visible child of the window that paints all of r, or the number of children when
+  // none does. Neither the window's background nor any child behind it shows there, so they are not
+  // drawn: on the title, the picture in front spares the captions behind it, and their fonts.
+  size_t frontmostCover(const Form& form, const SDL_Rect& r) const {
+    const auto& children = form.children();
+    for (size_t i = children.size(); i-- > 0;) {
+      const Control* child = children[i];
       if (!child->Visible() || !opaque(*child)) continue;
       const SDL_Rect area = toPixels(child->windowRect());
       SDL_Rect common;
-      if (SDL_IntersectRect(&r, &area, &common) && sameRect(common, r)) return true;
+      if (SDL_IntersectRect(&r, &area, &common) && sameRect(common, r)) return i;
+    }
+    return children.size();
+  }
+
+  // True when the window's child i, within r, lies wholly under one opaque child in front of it.
+  bool hiddenBehind(const Form& form, size_t i, const SDL_Rect& r) const {
+    const auto& children = form.children();
+    const SDL_Rect own = intersect(toPixels(children[i]->windowRect()), r);
+    if (own.w <= 0 || own.h <= 0) return false;  // drawControl has nothing to draw anyway
+    for (size_t j = i + 1; j < children.size(); ++j) {
+      const Control* front = children[j];
+      if (!front->Visible() || !opaque(*front)) continue;
+      const SDL_Rect area = toPixels(front->windowRect());
+      SDL_Rect common;
+      if (SDL_IntersectRect(&own, &area, &common) && sameRect(common, own)) return true;
     }
     return false;
   }
@@ -554,7 +573,17 @@ struct Renderer::Impl {
   }
 };
 
-Renderer::Renderer(SDL_Renderer* target) : impl_(std::make_unique<Impl>(target)) {}
+Renderer::Renderer(SDL_Renderer* target) : impl_(std::make_unique<Impl>(target)) {
+#if defined(__GLIBC__)
+  // Pictures, the retained images and their textures are megabytes each at large window sizes. glibc
+  // raises its mapping threshold after the first such buffer is freed, and later ones then come from
+  // the heap, where their pages stay with the process after a resize or a new picture frees them
+  // (some 13 MiB in a 2176 x 1632 window). A fixed threshold keeps every large buffer in a mapping of
+  // its own, given back to the system the moment it is freed.
+  static const bool kLargeBuffersMapped = mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
+  (void)kLargeBuffersMapped;
+#endif
+}
 Renderer::~Renderer() = default;
 
 Renderer::FrameStats Renderer::lastFrame() const { return impl_->stats; }
@@ -591,11 +620,16 @@ void Renderer::draw(const Form& form, const TooltipView* tooltip, float pixelSca
   for (const SDL_Rect& r : damage) {
     if (r.w <= 0 || r.h <= 0) continue;
     SDL_RenderSetClipRect(d.sdl, &r);
-    if (!d.coveredByAChild(form, r)) {
+    const auto& children = form.children();
+    size_t first = d.frontmostCover(form, r);
+    if (first == children.size()) {
+      first = 0;
       setColor(d.sdl, form.BackColor());
       SDL_RenderFillRect(d.sdl, &r);
     }
-    for (const Control* child : form.children()) d.drawControl(*child, r);
+    for (size_t i = first; i < children.size(); ++i) {
+      if (!d.hiddenBehind(form, i, r)) d.drawControl(*children[i], r);
+    }
     d.stats.pixelsRedrawn += static_cast<int64_t>(r.w) * r.h;
   }
   if (tooltip) {

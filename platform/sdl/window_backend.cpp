@@ -5,7 +5,6 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
-#include <poll.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +16,7 @@
 #include "platform/runtime/app.h"
 #include "platform/runtime/display.h"
 #include "platform/runtime/input.h"
-#include "platform/sdl/fonts.h"
+#include "platform/sdl/display_wait.h"
 #include "platform/sdl/renderer.h"
 
 namespace platform {
@@ -82,6 +81,8 @@ int16_t keyCodeOf(SDL_Keycode k) {
       return kKeyRight;
     case SDLK_DOWN:
       return kKeyDown;
+    case SDLK_F5:
+      return kKeyF5;
     case SDLK_F11:
       return kKeyF11;
     default:
@@ -148,6 +149,7 @@ struct WindowBackend::Impl {
   SDL_Window* window = nullptr;
   SDL_Renderer* sdlRenderer = nullptr;
   std::unique_ptr<Renderer> renderer;
+  std::unique_ptr<DisplayWait> displayWait;
   bool videoStarted = false;
 
   // Drawing.
@@ -169,7 +171,6 @@ struct WindowBackend::Impl {
   Geometry lastSent;
   Geometry answer;
   int frameL = 0, frameT = 0, frameR = 0, frameB = 0;
-  int xConnection = -1;  // the X display's socket, to wait on; -1 on other window systems
 
   // The pointer and keyboard rules.
   Input input;
@@ -444,6 +445,8 @@ bool WindowBackend::open(std::string* error) {
   // 80 MiB resident with Mesa) only to copy our frame.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // SIGTERM and SIGINT end the program where they find it; as quit events they would wait for a busy step.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // When the display refuses a connection for a moment (a busy X server), SDL quietly falls back to its
   // invisible off-screen driver and the game would run with no window at all: try the display again,
   // and use an invisible driver only when SDL_VIDEODRIVER asks for one (tests do).
@@ -488,11 +491,6 @@ bool WindowBackend::open(std::string* error) {
   }
   // Twips and points follow the desktop's text scaling; the screen's twips follow from it.
   setDisplayDpi(desktopDpi(d.window));
-  SDL_SysWMinfo wm;
-  SDL_VERSION(&wm.version);
-  if (SDL_GetWindowWMInfo(d.window, &wm) && wm.subsystem == SDL_SYSWM_X11) {
-    d.xConnection = ConnectionNumber(wm.info.x11.display);
-  }
   if (haveMode) d.form.setScreenSizePx(mode.w, mode.h);
   d.known = d.actual();
   d.shownCaption = d.form.Caption();
@@ -504,8 +502,9 @@ bool WindowBackend::open(std::string* error) {
     return false;
   }
   d.renderer = std::make_unique<Renderer>(d.sdlRenderer);
+  d.displayWait = std::make_unique<DisplayWait>(d.window);
   d.updateIcon();
-  initFonts();
+  // Fonts are looked up when the first caption is drawn, not here: the title shows none.
 
   d.form.onGeometryRequest = [&d] { d.geometryPending = true; };
   d.form.onFullscreenRequest = [&d] { d.setFullscreen(); };
@@ -539,19 +538,22 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
   }
   SDL_Event e;
   // Blocks until input or the timeout: no polling while the game idles. On X11 the wait is on the
-  // display connection itself. SDL's own wait would, for every event it reads while waiting, send a
-  // wake-up message to the window over a second connection of its own; the one sent for the close could
-  // reach the server after the window was destroyed, and the BadWindow error it earns surfaced when SDL
-  // closed that connection, through Xlib's default handler, which ends the program with status 1.
-  bool got = SDL_PollEvent(&e) == 1;
-  if (!got && timeout != 0) {
-    if (d.xConnection >= 0) {
-      pollfd p{d.xConnection, POLLIN, 0};
-      ::poll(&p, 1, timeout);
-      got = SDL_PollEvent(&e) == 1;
-    } else {
-      got = SDL_WaitEventTimeout(&e, timeout) == 1;
+  // display connection itself, and SDL is pumped once per wake that brought something: a timer's wake
+  // leaves the window system alone. SDL's own wait would pump several times per wake and, for every
+  // event it reads while waiting, send a wake-up message to the window over a second connection of its
+  // own; the one sent for the close could reach the server after the window was destroyed, and the
+  // BadWindow error it earns surfaced when SDL closed that connection, through Xlib's default handler,
+  // which ends the program with status 1.
+  bool got = false;
+  if (d.displayWait && d.displayWait->active()) {
+    if (d.displayWait->wait(timeout)) {
+      SDL_PumpEvents();
+      while (!d.loop.quitting() && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
+        d.dispatch(e);
     }
+  } else {
+    got = SDL_PollEvent(&e) == 1;
+    if (!got && timeout != 0) got = SDL_WaitEventTimeout(&e, timeout) == 1;
   }
   if (got) {
     d.dispatch(e);

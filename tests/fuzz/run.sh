@@ -1,33 +1,96 @@
 #!/usr/bin/env bash
-# Runs the scenario fuzzer for a bounded time: bash tests/fuzz/run.sh <build-dir> <seconds>.
-# Seeds are the bundled scenarios and the checked-in test scenarios behind a header of ticks and clicks.
-# Fails on a crash, a leak, undefined behaviour, or an input that runs longer than the timeout.
+# Runs every fuzzer for its share of a bounded time: bash tests/fuzz/run.sh <build-dir> <seconds>.
+#   fuzz_scenario  the opening scenario under ticks and clicks
+#   fuzz_midi      the MIDI file reader
+#   fuzz_picture   the picture loader and the stretch-paint
+#   fuzz_content   a whole content folder played from start-up, music through the offline sink
+#   fuzz_lint      the content checker on a whole content folder
+# Fails on a crash, a leak, undefined behaviour, an input that runs longer than the timeout, memory past
+# the limit, or stderr that grows without bound (the game names content problems there, each once).
 set -euo pipefail
 
 build=${1:?usage: run.sh <build-dir> <seconds>}
 seconds=${2:-60}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-fuzzer=$build/tests/fuzz/fuzz_scenario
-[ -x "$fuzzer" ] || { echo "run.sh: no fuzzer at $fuzzer (build the fuzz_scenario target)" >&2; exit 2; }
+targets=(fuzz_scenario fuzz_midi fuzz_picture fuzz_content fuzz_lint)
+share=$((seconds / ${#targets[@]}))
+[ "$share" -ge 1 ] || share=1
+# What the game may write to stderr over one run: its problems are named once and then counted.
+max_log_bytes=$((64 * 1024 * 1024))
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/corpus" "$build/fuzz-artifacts"
+mkdir -p "$build/fuzz-artifacts"
 
-# Header: 24 actions, alternately a 100 ms wait (byte 20) and a click on a label (byte 1); byte 0 is the
-# action count.
-header=$(printf '\x18'; for _ in $(seq 12); do printf '\x14\x01'; done)
-n=0
-for f in "$root"/content/txt/*.dat "$root"/tests/fuzz/seeds/*.dat; do
-  [ -f "$f" ] || continue
-  n=$((n + 1))
-  { printf '%s' "$header"; cat "$f"; } > "$work/corpus/seed-$n"
+# One record of a packed content folder (tests/fuzz/content_folder.h): file number, 3-byte length, bytes.
+record() {
+  local number=$1 file=$2 size
+  size=$(stat -c %s "$file")
+  printf "\\x$(printf %02x "$number")\\x$(printf %02x $((size & 255)))\\x$(printf %02x $(((size >> 8) & 255)))\\x$(printf %02x $(((size >> 16) & 255)))"
+  cat "$file"
+}
+
+seed() {  # seed <target>: fills $work/<target>
+  local dir="$work/$1" n=0
+  mkdir -p "$dir"
+  case $1 in
+    fuzz_scenario)
+      # 24 actions, alternately a 100 ms wait (byte 20) and a click on a label (byte 1); byte 0 counts them.
+      local header
+      header=$(printf '\x18'; for _ in $(seq 12); do printf '\x14\x01'; done)
+      for f in "$root"/content/txt/*.dat "$root"/tests/fuzz/seeds/*.dat; do
+        n=$((n + 1))
+        { printf '%s' "$header"; cat "$f"; } >"$dir/seed-$n"
+      done ;;
+    fuzz_midi)
+      for f in "$root"/content/bgm.mid "$root"/tests/data/*.mid; do
+        [ -f "$f" ] || continue
+        n=$((n + 1)); cp "$f" "$dir/seed-$n"
+      done ;;
+    fuzz_picture)
+      for f in "$root"/content/img/*.jpg "$root"/tests/data/img/*.jpg; do
+        n=$((n + 1))
+        { printf '\x94'; cat "$f"; } >"$dir/seed-$n"  # a 600-pixel box
+      done ;;
+    fuzz_content | fuzz_lint)
+      local txt="$root/content/txt" img="$root/content/img"
+      printf '\x01\x14\x01\x04\x01\x07\x03\x03\x05\x01\x01\xfd' >"$work/actions"
+      { record 0 "$txt/opn.dat"; record 1 "$txt/00.dat"; record 2 "$txt/10.dat"; record 3 "$txt/end.dat"
+        record 4 "$txt/badend.dat"; record 5 "$img/ttl.jpg"; record 7 "$root/content/bgm.mid"
+        record 8 "$work/actions"; } >"$dir/seed-1"
+      n=1 ;;
+  esac
+  echo "$1: $n seeds, ${share}s"
+}
+
+status=0
+for target in "${targets[@]}"; do
+  fuzzer=$build/tests/fuzz/$target
+  [ -x "$fuzzer" ] || { echo "run.sh: no fuzzer at $fuzzer (build the $target target)" >&2; exit 2; }
+  seed "$target"
+  max_len=16384
+  case $target in fuzz_picture | fuzz_content | fuzz_lint) max_len=262144 ;; fuzz_midi) max_len=65536 ;; esac
+  log="$work/$target.log"
+  # stdout closed (the checker reports there); stderr kept, to see that it stays bounded.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "$fuzzer" "$work/$target" -max_total_time="$share" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
+      -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/$target-" \
+      >"$log" 2>&1 &
+  pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ "$(stat -c %s "$log")" -gt "$max_log_bytes" ]; then
+      echo "$target: stderr passed $((max_log_bytes >> 20)) MiB; stopped" >&2
+      kill "$pid" 2>/dev/null || true
+      status=1
+    fi
+    sleep 1
+  done
+  if ! wait "$pid"; then
+    status=1
+    echo "$target: FAILED" >&2
+    grep -v '^lanternfall: ' "$log" | tail -60 >&2
+  fi
+  grep -E '^stat::number_of_executed_units|^Done [0-9]+ runs' "$log" | sed "s/^/$target: /" || true
+  echo "$target: stderr $(stat -c %s "$log") bytes"
 done
-echo "fuzz_scenario: $n seed scenarios, ${seconds}s"
-
-# Closing the fuzzer's stderr silences the game's content complaints; sanitizer and crash reports still
-# go to libFuzzer's own copy of it.
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  "$fuzzer" "$work/corpus" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-    -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$build/fuzz-artifacts/"
+exit $status

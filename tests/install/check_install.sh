@@ -6,7 +6,8 @@
 #   - the desktop entry, the AppStream metadata and the man pages pass their validators, the icons have
 #     the sizes their folders name;
 #   - the staged tree moved elsewhere (relocatable) and its launcher started from an unrelated working
-#     folder under Xvfb: a window of the desktop entry's class shows the installed title picture.
+#     folder under Xvfb: a window of the desktop entry's class shows the installed title picture; the
+#     author tools run from there too, the checker on the installed content it finds by itself.
 # Usage: bash check_install.sh BUILD_DIR. Exit 77 when a tool is missing.
 set -u
 . "$(dirname "$0")/../window/lib.sh"
@@ -104,4 +105,21 @@ rmse=$(compare -metric RMSE "$WORK/window.png" "$WORK/expected.png" null: 2>&1 |
 awk -v e="$rmse" 'BEGIN { exit !(e != "" && e < 0.1) }' || wt_fail "the window does not show the title picture (RMSE $rmse)"
 grep -q . "$WORK/game.log" && wt_fail "the game reported problems: $(cat "$WORK/game.log")"
 wt_stop_game
+
+# The installed author tools, from the same folder: the checker finds the installed content by itself.
+bin=$moved/usr/bin
+if [ -x "$bin/lanternfall-lint" ]; then
+  (cd "$elsewhere" && "$bin/lanternfall-lint") >"$WORK/lint.log" 2>&1 ||
+    wt_fail "lanternfall-lint on the installed content: $(cat "$WORK/lint.log")"
+  grep -q "share/games/lanternfall: 0 error(s)" "$WORK/lint.log" ||
+    wt_fail "lanternfall-lint did not check the installed content: $(cat "$WORK/lint.log")"
+fi
+if [ -x "$bin/lanternfall-preview" ]; then
+  (cd "$elsewhere" && "$bin/lanternfall-preview" --pages "$moved/usr/share/games/lanternfall" opn) \
+    >"$WORK/pages.log" 2>&1 || wt_fail "lanternfall-preview --pages: $(cat "$WORK/pages.log")"
+fi
+for tool in "$bin"/lanternfall-*; do
+  [ -x "$tool" ] || continue
+  "$tool" --version | grep -q "^$(basename "$tool") " || wt_fail "$(basename "$tool") --version"
+done
 echo "PASS: installed, validated, moved and started from $elsewhere (title RMSE $rmse)"

@@ -1,10 +1,12 @@
 // A headless game for tests.
 #include "tests/support/game_harness.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <random>
+#include <stdexcept>
 
 #include "platform/media/mci.h"
 #include "platform/media/text_file.h"
@@ -20,8 +22,10 @@ fs::path testData(const std::string& relative) {
 }
 
 TestContent::TestContent() {
-  std::random_device rd;
-  root_ = fs::temp_directory_path() / ("lanternfall-test-" + std::to_string(rd()) + std::to_string(rd()));
+  // A fresh folder of our own, whatever else runs beside this test.
+  std::string pattern = (fs::temp_directory_path() / "lanternfall-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder in " + pattern);
+  root_ = pattern;
   fs::create_directories(root_ / "txt");
   fs::create_directories(root_ / "img");
 }

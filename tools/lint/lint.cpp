@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/media/image.h"
+#include "platform/media/midi_file.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/control.h"
 #include "platform/runtime/text_layout.h"
@@ -536,14 +537,14 @@ class Linter {
       } else if (!isRegularFile(path)) {
         picture.problem = "is not a regular file: " + display(path);
       } else {
+        // The loader decodes JPEG alone and names any other format it meets.
         std::string error;
-        std::string why;
-        const auto head = readFile(path, &why, 3).value_or("");
+        // The loader decodes JPEG alone and names any other format it meets.
         const auto image = platform::loadImageFile(path.string(), &error);
         if (!image) {
-          picture.problem = "does not decode: " + error;
-        } else if (head != "\xFF\xD8\xFF") {
-          picture.problem = "is not a JPEG file: " + display(path);
+          picture.problem = (error.find(", not a JPEG") != std::string::npos ? "is not a JPEG file: "
+                                                                             : "does not decode: ") +
+                            error;
         } else {
           picture.width = image->width;
           picture.height = image->height;
@@ -674,7 +675,22 @@ class Linter {
       report_.error(file, 0, "cannot read the music file: " + why);
       return;
     }
-    if (auto problem = midiProblem(*bytes)) report_.error(file, 0, "not a standard MIDI file: " + *problem);
+    if (auto problem = midiProblem(*bytes)) {
+      report_.error(file, 0, "not a standard MIDI file: " + *problem);
+      return;
+    }
+    // The game's own reader also refuses what no synthesiser could play: it goes silent on these.
+    if (bytes->size() > platform::kMaxMidiFileBytes) {
+      report_.error(file, 0,
+                    "the game reads music files of at most " +
+                        std::to_string(platform::kMaxMidiFileBytes >> 20) + " MiB");
+      return;
+    }
+    platform::MidiFileInfo info;
+    std::string smf, refusal;
+    if (!platform::parseMidiFile(*bytes, &info, &smf, &refusal)) {
+      report_.error(file, 0, "the game will not play it: " + refusal);
+    }
   }
 
   static uint32_t be(const std::string& b, size_t at, int n) {
@@ -780,9 +796,12 @@ class Linter {
 fs::path defaultFolder(const char* argv0) {
   std::error_code ec;
   if (fs::is_directory("content/txt", ec)) return "content";
-  // The game's own folder: the build directory, two levels above this tool.
   fs::path self = fs::read_symlink("/proc/self/exe", ec);
   if (ec) self = fs::absolute(argv0, ec);
+  // Installed: the game's content under the same prefix (bin/ beside share/games/lanternfall/).
+  const fs::path installed = self.parent_path().parent_path() / "share" / "games" / "lanternfall";
+  if (fs::is_directory(installed / "txt", ec)) return installed;
+  // In a build tree: the build directory, two levels above this tool.
   return self.parent_path().parent_path().parent_path();
 }
 
@@ -792,7 +811,8 @@ constexpr const char* kUsage =
     "Checks a content folder (txt/*.dat, img/*.jpg, bgm.mid) for everything that would go wrong in play,\n"
     "or one scenario file and the pictures it shows (its content folder is the one above txt/).\n"
     "Findings are printed as FILE:LINE: error|warning: message, with the fix where there is one; line 0\n"
-    "means the file as a whole. Without an argument: ./content, else the game's folder beside this tool.\n"
+    "means the file as a whole. Without an argument: ./content, else the installed game's content, else\n"
+    "the game's folder in the build tree this tool was built in.\n"
     "\n"
     "Write scenarios in UTF-8, convert them with lanternfall-convert, check them here, then play them\n"
     "with lanternfall-preview.\n"

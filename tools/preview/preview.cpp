@@ -15,7 +15,7 @@
 #include "platform/media/mci.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
-#include "platform/sdl/key_watch.h"
+#include "platform/runtime/input.h"
 #include "platform/sdl/window_backend.h"
 #include "script/scenario_syntax.h"
 
@@ -44,7 +44,8 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when played, 1 when no window could be opened, 2 when DIR or SCENARIO cannot be read.\n";
 
-constexpr int64_t kTickMs = 100;  // timSay's interval
+constexpr int64_t kTickMs = 100;          // timSay's interval
+constexpr int64_t kReloadRepeatMs = 500;  // F5 presses closer than this are the key held down
 
 // ---------------------------------------------------------------------------------------------------
 // --pages: the game on the manual clock, ticked while the text advances by itself and clicked where it
@@ -55,10 +56,10 @@ class PagePrinter {
   explicit PagePrinter(Fom& fom, platform::EventLoop& loop) : fom_(fom), loop_(loop) {
     fom_.trace = [this](std::string_view what, std::string_view detail) {
       if (what == "picture") {
-        // A page turned by the same step is printed first, so the picture stands before the text it
-        // comes with.
-        std::printf("picture %s\n",
-                    detail.empty() ? "(no name: the last picture again)" : std::string(detail).c_str());
+        // Held (with the problems) until the page the same step turned away is printed, so that each
+        // picture line stands between the text shown before it and the text shown with it.
+        held_.push_back("picture " +
+                        (detail.empty() ? "(no name: the last picture again)" : std::string(detail)));
       } else if (what == "wish" || what == "title") {
         // The labels are emptied right after this; what stood on them is the last page.
         atEnd_ = fom_.lbl[0].Caption();
@@ -66,7 +67,7 @@ class PagePrinter {
       }
     };
     platform::setProblemListener(
-        [](const std::string& message) { std::printf("problem: %s\n", message.c_str()); });
+        [this](const std::string& message) { held_.push_back("problem: " + message); });
   }
   ~PagePrinter() {
     fom_.trace = nullptr;
@@ -78,6 +79,7 @@ class PagePrinter {
     fom_.SetUpGame(1);  // EASY
     fom_.StartScenario(name);
     while (ended_.empty()) {
+      flushHeld();
       const std::string before = fom_.lbl[0].Caption();
       const std::string lineBefore = fom_.CurrentLine;
       if (!fom_.timSay.Enabled()) {
@@ -99,10 +101,16 @@ class PagePrinter {
         page(before, "turned without a click");
     }
     if (atEnd_ != printed_ && !atEnd_.empty()) page(atEnd_, "shown until the end");
+    flushHeld();
     std::printf("ends %s\n", ended_.c_str());
   }
 
  private:
+  void flushHeld() {
+    for (const std::string& line : held_) std::printf("%s\n", line.c_str());
+    held_.clear();
+  }
+
   // A page as the labels hold it: CR LF before every row, so that it begins with an empty row.
   void page(const std::string& caption, const char* how) {
     if (caption == printed_) return;
@@ -127,6 +135,7 @@ class PagePrinter {
   platform::EventLoop& loop_;
   std::string printed_;  // the caption printed last
   std::string atEnd_;
+  std::vector<std::string> held_;  // pictures and problems of the last action, not printed yet
   std::string ended_;
   int pages_ = 0;
 };
@@ -144,23 +153,7 @@ int printPages(const std::string& name) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// The window: the game's own loop and backend, with F5 looked at between two waits.
-
-class PreviewInput final : public platform::InputSource {
- public:
-  PreviewInput(platform::WindowBackend& window, std::function<void()> onReload)
-      : window_(window), reloadKey_(5), onReload_(std::move(onReload)) {}
-  void waitAndDispatch(int timeoutMs) override {
-    window_.waitAndDispatch(timeoutMs);
-    if (reloadKey_.takePresses() > 0) onReload_();
-  }
-  void presentIfChanged() override { window_.presentIfChanged(); }
-
- private:
-  platform::WindowBackend& window_;
-  platform::FunctionKeyWatch reloadKey_;
-  std::function<void()> onReload_;
-};
+// The window: the game's own loop, backend and key rules, with F5 taken before the game's keys.
 
 int runWindow(const std::string& named) {
   platform::EventLoop loop(std::make_unique<platform::RealClock>());
@@ -200,10 +193,22 @@ int runWindow(const std::string& named) {
     fom.SetUpGame(1);  // EASY
     fom.StartScenario(playing);
   };
-  PreviewInput input(window, [&] {
-    if (!playing.empty()) play();
-  });
-  loop.setInputSource(&input);
+  int64_t lastReloadMs = -kReloadRepeatMs;
+  // F5 is the preview's own; every other key goes on to the game's handler as in the game.
+  auto gameKeys = fom.Me.onKeyDown;
+  fom.Me.onKeyDown = [&](int16_t& keyCode, int16_t shift) {
+    if (keyCode == platform::kKeyF5) {
+      keyCode = 0;
+      // A held key repeats; one press, one reload.
+      if (!playing.empty() && loop.nowMs() - lastReloadMs >= kReloadRepeatMs) {
+        lastReloadMs = loop.nowMs();
+        play();
+      }
+      return;
+    }
+    if (gameKeys) gameKeys(keyCode, shift);
+  };
+  loop.setInputSource(&window);
   platform::setEndHandler([&loop] { loop.quit(); });
 
   fom.Me.Load();  // StartUp: the music starts as in the game

@@ -1,0 +1,96 @@
+// Content files: regular files only, opened without blocking, and read whole only below a cap.
+#include "platform/media/content_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <new>
+
+namespace platform {
+
+namespace {
+
+std::string kindOf(mode_t mode) {
+  if (S_ISREG(mode)) return {};
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+}  // namespace
+
+std::string nonRegularKind(const std::string& utf8Path) {
+  struct stat st {};
+  if (::stat(utf8Path.c_str(), &st) != 0) return {};
+  return kindOf(st.st_mode);
+}
+
+int openRegularFile(const std::string& utf8Path, std::string* error, uint64_t* sizeBytes) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = utf8Path + ": " + why;
+    return -1;
+  };
+  // Looked at before opening: opening a FIFO for reading waits for a writer, forever.
+  struct stat st {};
+  if (::stat(utf8Path.c_str(), &st) != 0) return fail(std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return fail("is " + kindOf(st.st_mode) + ", not a file");
+  // O_NONBLOCK as well, for the path that was swapped for a FIFO between the look and the open.
+  const int fd = ::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return fail(std::strerror(errno));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return fail("is " + kindOf(st.st_mode) + ", not a file");
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (sizeBytes) *sizeBytes = static_cast<uint64_t>(st.st_size);
+  return fd;
+}
+
+bool readRegularFile(const std::string& utf8Path, uint64_t maxBytes, std::string* bytes, std::string* error) {
+  uint64_t size = 0;
+  const int fd = openRegularFile(utf8Path, error, &size);
+  if (fd < 0) return false;
+  auto fail = [&](const std::string& why) {
+    ::close(fd);
+    if (error) *error = utf8Path + ": " + why;
+    return false;
+  };
+  if (size > maxBytes) {
+    return fail("is " + describeBytes(size) + ", more than the " + describeBytes(maxBytes) +
+                " a file of its kind may have");
+  }
+  try {
+    bytes->resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return fail("no memory for its " + describeBytes(size));
+  }
+  size_t got = 0;
+  while (got < bytes->size()) {
+    const ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return fail(std::strerror(errno));
+    if (n == 0) break;  // shrank while being read: take what is there
+    got += static_cast<size_t>(n);
+  }
+  bytes->resize(got);
+  ::close(fd);
+  return true;
+}
+
+std::string describeBytes(uint64_t bytes) {
+  constexpr uint64_t kMiB = uint64_t{1} << 20;
+  if (bytes >= kMiB) {
+    const uint64_t tenths = (bytes * 10 + kMiB / 2) / kMiB;
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MiB";
+  }
+  if (bytes >= 1024) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+}  // namespace platform
