@@ -4,7 +4,11 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 #include <poll.h>
+// Xlibint.h defines these as macros, which the standard library's own would trip over.
+#undef min
+#undef max
 
 #include <algorithm>
 
@@ -41,8 +45,9 @@ bool DisplayWait::wait(int timeoutMs) {
     d.lastPumpMs = now;
     return true;
   }
-  // No XFlush here: Xlib's flush also reads the connection, the very cost this saves. SDL flushes after
-  // each request it makes, and the housekeeping pump flushes whatever else is left.
+  // SDL leaves some requests in Xlib's buffer for its own wait to flush (leaving fullscreen, for one).
+  // XFlush also reads the connection, the very cost this saves, so it runs only when something waits.
+  if (d.display->bufptr != d.display->buffer) XFlush(d.display);
   const int untilHousekeeping = kLongestQuietMs - static_cast<int>(quiet);
   const int t = timeoutMs < 0 ? untilHousekeeping : std::min(timeoutMs, untilHousekeeping);
   pollfd p{d.fd, POLLIN, 0};

@@ -538,19 +538,16 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
   }
   SDL_Event e;
   // Blocks until input or the timeout: no polling while the game idles. On X11 the wait is on the
-  // display connection itself, and SDL is pumped once per wake that brought something: a timer's wake
-  // leaves the window system alone. SDL's own wait would pump several times per wake and, for every
+  // display connection itself, and SDL is pumped only on a wake that brought something (then after
+  // each event, as SDL's own changes of the window, leaving fullscreen among them, need): a timer's
+  // wake leaves the window system alone. SDL's own wait would pump several times per wake and, for every
   // event it reads while waiting, send a wake-up message to the window over a second connection of its
   // own; the one sent for the close could reach the server after the window was destroyed, and the
   // BadWindow error it earns surfaced when SDL closed that connection, through Xlib's default handler,
   // which ends the program with status 1.
   bool got = false;
   if (d.displayWait && d.displayWait->active()) {
-    if (d.displayWait->wait(timeout)) {
-      SDL_PumpEvents();
-      while (!d.loop.quitting() && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
-        d.dispatch(e);
-    }
+    if (d.displayWait->wait(timeout)) got = SDL_PollEvent(&e) == 1;
   } else {
     got = SDL_PollEvent(&e) == 1;
     if (!got && timeout != 0) got = SDL_WaitEventTimeout(&e, timeout) == 1;
