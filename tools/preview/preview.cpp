@@ -44,8 +44,7 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when played, 1 when no window could be opened, 2 when DIR or SCENARIO cannot be read.\n";
 
-constexpr int64_t kTickMs = 100;          // timSay's interval
-constexpr int64_t kReloadRepeatMs = 500;  // F5 presses closer than this are the key held down
+constexpr int64_t kTickMs = 100;  // timSay's interval
 
 // ---------------------------------------------------------------------------------------------------
 // --pages: the game on the manual clock, ticked while the text advances by itself and clicked where it
@@ -193,20 +192,28 @@ int runWindow(const std::string& named) {
     fom.SetUpGame(1);  // EASY
     fom.StartScenario(playing);
   };
-  int64_t lastReloadMs = -kReloadRepeatMs;
-  // F5 is the preview's own; every other key goes on to the game's handler as in the game.
+  // F5 is the preview's own; every other key goes on to the game's handler as in the game. A held key
+  // repeats its key-down with no key-up between: one press, one reload, however quickly an author
+  // presses again after letting go.
+  bool f5Down = false;
   auto gameKeys = fom.Me.onKeyDown;
   fom.Me.onKeyDown = [&](int16_t& keyCode, int16_t shift) {
     if (keyCode == platform::kKeyF5) {
       keyCode = 0;
-      // A held key repeats; one press, one reload.
-      if (!playing.empty() && loop.nowMs() - lastReloadMs >= kReloadRepeatMs) {
-        lastReloadMs = loop.nowMs();
-        play();
-      }
+      if (!f5Down && !playing.empty()) play();
+      f5Down = true;
       return;
     }
     if (gameKeys) gameKeys(keyCode, shift);
+  };
+  auto gameKeysUp = fom.Me.onKeyUp;
+  fom.Me.onKeyUp = [&](int16_t& keyCode, int16_t shift) {
+    if (keyCode == platform::kKeyF5) {
+      f5Down = false;
+      keyCode = 0;
+      return;
+    }
+    if (gameKeysUp) gameKeysUp(keyCode, shift);
   };
   loop.setInputSource(&window);
   platform::setEndHandler([&loop] { loop.quit(); });
