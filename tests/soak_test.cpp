@@ -19,6 +19,7 @@
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
 #include "tests/support/game_harness.h"
+#include "tests/support/test_seed.h"
 
 using testing_support::HeadlessGame;
 using testing_support::TestContent;
@@ -27,8 +28,6 @@ using testing_support::TestContent;
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
-
-#include "tests/support/test_seed.h"
 #endif
 
 namespace {
