@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/media/content_file.h"
 #include "platform/media/text_file.h"
 
 namespace fs = std::filesystem;
@@ -93,47 +94,14 @@ struct Failure {
   std::string message;
 };
 
-// Reads a regular file whole, never blocking on a pipe and never throwing.
+// Reads a regular file whole through the platform's content reader: never blocking on a pipe, never
+// throwing. The reason comes without the path, which the caller's message already names.
 std::optional<std::string> readSource(const fs::path& path, std::string* why) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    *why = std::strerror(errno);
-    return std::nullopt;
-  }
-  struct stat st {};
   std::string bytes;
-  bool ok = ::fstat(fd, &st) == 0;
-  if (!ok) {
-    *why = std::strerror(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    *why = "not a regular file";
-    ok = false;
-  } else if (static_cast<uintmax_t>(st.st_size) > kMaxSourceBytes) {
-    *why = "larger than " + std::to_string(kMaxSourceBytes >> 20) + " MiB; no scenario is that long";
-    ok = false;
-  }
-  if (ok) {
-    char buf[65536];
-    for (;;) {
-      const ssize_t n = ::read(fd, buf, sizeof buf);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        *why = std::strerror(errno);
-        ok = false;
-        break;
-      }
-      if (n == 0) break;
-      bytes.append(buf, static_cast<size_t>(n));
-      if (bytes.size() > kMaxSourceBytes) {
-        *why = "grew while being read";
-        ok = false;
-        break;
-      }
-    }
-  }
-  ::close(fd);
-  if (!ok) return std::nullopt;
-  return bytes;
+  if (platform::readRegularFile(path.string(), kMaxSourceBytes, &bytes, why)) return bytes;
+  const std::string prefix = path.string() + ": ";
+  if (why->starts_with(prefix)) why->erase(0, prefix.size());
+  return std::nullopt;
 }
 
 // The source's text as the game's file: every line encoded, each ended by CR LF. Empty when any line

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/media/content_file.h"
 #include "platform/media/image.h"
 #include "platform/media/midi_file.h"
 #include "platform/media/text_file.h"
@@ -102,41 +103,14 @@ struct Report {
 // Larger than any scenario or picture an author makes; a file beyond it is named, not read.
 constexpr uintmax_t kMaxFileBytes = 64u << 20;
 
-// Reads at most `limit` bytes of a regular file. Never blocks on a pipe or device, never throws: a file
-// that cannot be read gives nothing and a reason.
-std::optional<std::string> readFile(const fs::path& path, std::string* why, uintmax_t limit = kMaxFileBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    *why = std::strerror(errno);
-    return std::nullopt;
-  }
-  struct stat st {};
+// Reads a regular file whole through the game's own content reader, so that the checker refuses what the
+// game refuses and never blocks or throws. The reason comes without the path, which the finding names.
+std::optional<std::string> readFile(const fs::path& path, std::string* why) {
   std::string bytes;
-  bool ok = ::fstat(fd, &st) == 0;
-  if (!ok) {
-    *why = std::strerror(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    *why = "not a regular file";
-    ok = false;
-  } else if (limit == kMaxFileBytes && static_cast<uintmax_t>(st.st_size) > limit) {
-    *why = "it is " + std::to_string(st.st_size) + " bytes, more than any content file needs";
-    ok = false;
-  }
-  while (ok && bytes.size() < limit) {
-    char buf[65536];
-    const ssize_t n =
-        ::read(fd, buf, static_cast<size_t>(std::min<uintmax_t>(sizeof buf, limit - bytes.size())));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *why = std::strerror(errno);
-      ok = false;
-    }
-    if (n <= 0) break;
-    bytes.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  if (!ok) return std::nullopt;
-  return bytes;
+  if (platform::readRegularFile(path.string(), kMaxFileBytes, &bytes, why)) return bytes;
+  const std::string prefix = path.string() + ": ";
+  if (why->starts_with(prefix)) why->erase(0, prefix.size());
+  return std::nullopt;
 }
 
 bool isRegularFile(const fs::path& p) {
