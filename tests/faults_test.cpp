@@ -328,9 +328,17 @@ TEST_P(MusicFaults, TheGameRunsSilentAndSaysWhy) {
   }
   const std::string err = startAndPlayTwoGames(game);
   const std::string named = f.named == std::string("font") ? font : f.named;
-  EXPECT_NE(err.find(named), std::string::npos) << "expected \"" << named << "\" in:\n" << err;
+  const size_t at = err.find(named);
+  EXPECT_NE(at, std::string::npos) << "expected \"" << named << "\" in:\n" << err;
   // The music poll keeps asking, and keeps finding nothing to restart.
   EXPECT_TRUE(game.fom().BgmTim.Enabled());
+  if (f.device) {
+    // The device starts behind the open: the alias is open, and stays "not ready" for good.
+    char mode[16] = {};
+    EXPECT_EQ(mciSendStringA("status MIDI mode", mode, sizeof mode, 0), 0u);
+    EXPECT_STREQ(mode, "not ready");
+    EXPECT_EQ(err.find(named, at + 1), std::string::npos) << "named more than once:\n" << err;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -340,5 +348,5 @@ INSTANTIATE_TEST_SUITE_P(
                       MusicFault{"NotMidi", "MThd? no, a text file\r\n", kSystemSoundFont, false, "bgm.mid"},
                       MusicFault{"NoSoundFont", tinyMidi(), "/nonexistent/default-GM.sf2", false, "font"},
                       MusicFault{"SoundFontThatDoesNotLoad", tinyMidi(), "bad", false, "font"},
-                      MusicFault{"NoAudioDevice", tinyMidi(), kSystemSoundFont, true, "audio"}),
+                      MusicFault{"NoAudioDevice", tinyMidi(), kSystemSoundFont, true, "no audio output: "}),
     [](const ::testing::TestParamInfo<MusicFault>& info) { return std::string(info.param.name); });

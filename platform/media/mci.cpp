@@ -130,8 +130,6 @@ uint32_t openErrorCode(Sequencer::OpenError e) {
       return kMciErrInvalidFile;
     case Sequencer::OpenError::NoSynthesizer:
       return kMciErrCannotLoadDriver;
-    case Sequencer::OpenError::NoAudioDevice:
-      return kMciErrSeqNoMidiPresent;
   }
   return kMciErrCannotLoadDriver;
 }

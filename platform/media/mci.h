@@ -5,8 +5,10 @@
 // only on success; a null buffer is allowed. With callbackWindow 0 nothing is posted for "notify".
 // Commands: open "path" [type sequencer] [alias NAME] (.mid, .midi, .rmi); play NAME [from ms];
 // seek NAME to start|end|ms (stops); stop, pause, resume NAME; status NAME mode|position|length|ready
-// (mode: "not ready" while the sound font loads, then "stopped", "playing" or "paused", in lower case;
-// "stopped" from the moment playback passes the file's last tick); close NAME|all. Times in ms.
+// (mode: "not ready" while the synthesizer, the audio device and the sound font start behind the open,
+// which returns at once, and for good when one of them cannot; then "stopped", "playing" or "paused", in
+// lower case; "stopped" from the moment playback passes the file's last tick); close NAME|all. Times in
+// ms. A play sent before the device is ready starts the music the moment it is.
 #pragma once
 
 #include <cstdint>
@@ -22,13 +24,12 @@ inline constexpr uint32_t kMciErrExtensionNotFound = kMciErrBase + 25;   // 281
 inline constexpr uint32_t kMciErrDuplicateAlias = kMciErrBase + 33;      // 289
 inline constexpr uint32_t kMciErrNoClosingQuote = kMciErrBase + 38;      // 294
 inline constexpr uint32_t kMciErrInvalidFile = kMciErrBase + 40;         // 296
-// Further codes of the same family for malformed commands, and the sequencer's "no MIDI device".
+// Further codes of the same family, for malformed commands.
 inline constexpr uint32_t kMciErrUnrecognizedKeyword = kMciErrBase + 3;    // 259
 inline constexpr uint32_t kMciErrMissingCommandString = kMciErrBase + 11;  // 267
 inline constexpr uint32_t kMciErrBadInteger = kMciErrBase + 14;            // 270
 inline constexpr uint32_t kMciErrMissingParameter = kMciErrBase + 17;      // 273
 inline constexpr uint32_t kMciErrMissingDeviceName = kMciErrBase + 36;     // 292
-inline constexpr uint32_t kMciErrSeqNoMidiPresent = kMciErrBase + 87;      // 343
 
 }  // namespace platform
 
@@ -47,7 +48,7 @@ void mciRenderOffline(int ms);
 float mciOfflinePeak();
 // Sound font used by the sequencer (default: /usr/share/sounds/sf2/default-GM.sf2).
 void mciSetSoundFont(const char* path);
-// Wait until any background sound-font load has finished (tests and benchmarks only).
+// Wait until every device's start-up has finished, ready or not (tests and benchmarks only).
 void mciWaitReady();
 // Close every device (shut-down of the program, and between tests).
 void mciCloseAll();

@@ -70,32 +70,12 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// Held by each start-up, and by each close of a device: SDL counts the users of its audio subsystem
+// without a lock, and FluidSynth fills its shared tables when the first synth is made, unguarded.
+// Constant-initialised, so it outlives the devices the interface still holds at exit.
+std::mutex gStartUpMutex;
+
 }  // namespace
-
-// The device lock: SDL's own for a sound card (the audio callback holds it while it renders), a plain
-// mutex for the offline sink (the sound-font loader is the only other thread).
-class Sequencer::Lock {
- public:
-  explicit Lock(Sequencer& s) : s_(s) {
-    if (s_.device_) {
-      SDL_LockAudioDevice(s_.device_);
-    } else {
-      s_.offlineMutex_.lock();
-    }
-  }
-  ~Lock() {
-    if (s_.device_) {
-      SDL_UnlockAudioDevice(s_.device_);
-    } else {
-      s_.offlineMutex_.unlock();
-    }
-  }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-
- private:
-  Sequencer& s_;
-};
 
 Sequencer::OpenError Sequencer::open(const std::string& utf8Path, Output output, const std::string& soundFont,
                                      std::unique_ptr<Sequencer>* out) {
@@ -124,8 +104,59 @@ Sequencer::OpenError Sequencer::open(const std::string& utf8Path, Output output,
 
   std::unique_ptr<Sequencer> s(new Sequencer());
   s->info_ = std::move(info);
+  s->output_ = output;
+  Sequencer* raw = s.get();
+  s->starter_ = std::thread([raw, smf = std::move(smf), soundFont] { raw->startUp(smf, soundFont); });
+  *out = std::move(s);
+  return OpenError::None;
+}
+
+Sequencer::~Sequencer() {
+  closing_ = true;
+  if (starter_.joinable()) starter_.join();
+  std::lock_guard<std::mutex> one(gStartUpMutex);
+  release();
+}
+
+// Synthesizer, audio device, sound font, each only when the one before it came: a machine without sound
+// output never spends the font's time and memory. Whatever fails leaves the device "not ready" for good,
+// so the poll never finds it stopped and the game runs silent. A close asked meanwhile stops it at the
+// next step, and nothing is reported after it: the problem log may already be gone at exit.
+void Sequencer::startUp(const std::string& smf, const std::string& soundFont) {
+  std::lock_guard<std::mutex> one(gStartUpMutex);
+  const bool made = !closing_ && makeSynth(smf) && (output_ == Output::Offline || openDevice());
+  if (!made || closing_) {
+    release();
+    return;
+  }
+  if (fluid_synth_sfload(asSynth(synth_), soundFont.c_str(), 1) == FLUID_FAILED) {
+    if (!closing_) reportProblem("the sound font " + soundFont + " does not load: the music stays silent");
+    release();
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ready_ = true;
+    mode_ = Mode::Stopped;
+    if (pendingPlay_) {
+      startPlayerLocked(pendingTick_);
+    } else {
+      seekPending_ = true;
+      seekTick_ = pendingTick_;
+    }
+    pendingPlay_ = false;
+  }
+  // Paused until now, so that the audio thread never renders for a synthesizer without a font.
+  if (device_) SDL_PauseAudioDevice(device_, 0);
+}
+
+bool Sequencer::makeSynth(const std::string& smf) {
   fluid_settings_t* settings = new_fluid_settings();
-  s->settings_ = settings;
+  settings_ = settings;
+  if (!settings) {
+    if (!closing_) reportProblem("FluidSynth cannot start: the music stays silent");
+    return false;
+  }
   fluid_settings_setnum(settings, "synth.sample-rate", kSampleRateHz);
   // Timed by rendered samples: no timer thread, and offline rendering plays exactly like the device.
   fluid_settings_setstr(settings, "player.timing-source", "sample");
@@ -141,77 +172,60 @@ Sequencer::OpenError Sequencer::open(const std::string& utf8Path, Output output,
   // Voices are allocated up front: 64 are ample for background music, at a quarter of the default's memory.
   fluid_settings_setint(settings, "synth.polyphony", 64);
   fluid_synth_t* synth = new_fluid_synth(settings);
-  if (!synth) return OpenError::NoSynthesizer;
-  s->synth_ = synth;
-  fluid_player_t* player = new_fluid_player(synth);
-  if (!player) return OpenError::NoSynthesizer;
-  s->player_ = player;
-  if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) return OpenError::InvalidFile;
-
-  if (output == Output::Device) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-      reportProblem(std::string("no audio output: ") + SDL_GetError());
-      return OpenError::NoAudioDevice;
-    }
-    s->sdlAudioStarted_ = true;
-    SDL_AudioSpec want{};
-    SDL_AudioSpec have{};
-    want.freq = kSampleRateHz;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kDeviceBufferFrames;
-    want.callback = &Sequencer::audioCallback;
-    want.userdata = s.get();
-    s->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!s->device_) {
-      reportProblem(std::string("no audio device opens: ") + SDL_GetError());
-      return OpenError::NoAudioDevice;
-    }
+  synth_ = synth;
+  fluid_player_t* player = synth ? new_fluid_player(synth) : nullptr;
+  player_ = player;
+  // The file was checked whole when it opened; the player only keeps its own copy.
+  if (!player || fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
+    if (!closing_) reportProblem("FluidSynth cannot start: the music stays silent");
+    return false;
   }
-
-  s->mode_ = Mode::NotReady;
-  Sequencer* raw = s.get();
-  s->loader_ = std::thread([raw, soundFont] { raw->loadSoundFont(soundFont); });
-  if (s->device_) SDL_PauseAudioDevice(s->device_, 0);
-  *out = std::move(s);
-  return OpenError::None;
+  return true;
 }
 
-Sequencer::~Sequencer() {
-  if (loader_.joinable()) loader_.join();
+bool Sequencer::openDevice() {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (!closing_) reportProblem(std::string("no audio output: ") + SDL_GetError());
+    return false;
+  }
+  sdlAudioStarted_ = true;
+  SDL_AudioSpec want{};
+  SDL_AudioSpec have{};
+  want.freq = kSampleRateHz;
+  want.format = AUDIO_F32SYS;
+  want.channels = 2;
+  want.samples = kDeviceBufferFrames;
+  want.callback = &Sequencer::audioCallback;
+  want.userdata = this;
+  // Opened paused: the callback first runs when start-up unpauses it.
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (!device_) {
+    if (!closing_) reportProblem(std::string("no audio device opens: ") + SDL_GetError());
+    return false;
+  }
+  return true;
+}
+
+// Under gStartUpMutex, by the start-up thread or after it has ended. Closing the device ends its audio
+// thread, so nothing renders from what follows.
+void Sequencer::release() {
   if (device_) SDL_CloseAudioDevice(device_);
+  device_ = 0;
   if (sdlAudioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  sdlAudioStarted_ = false;
   if (player_) {
     fluid_player_stop(asPlayer(player_));
     delete_fluid_player(asPlayer(player_));
   }
+  player_ = nullptr;
   if (synth_) delete_fluid_synth(asSynth(synth_));
+  synth_ = nullptr;
   if (settings_) delete_fluid_settings(static_cast<fluid_settings_t*>(settings_));
-}
-
-void Sequencer::loadSoundFont(std::string path) {
-  const int id = fluid_synth_sfload(asSynth(synth_), path.c_str(), 1);
-  {
-    Lock lock(*this);
-    if (id == FLUID_FAILED) {
-      // Stays "not ready" for good: the poll never finds it stopped, and the game runs silent.
-      reportProblem("the sound font " + path + " does not load: the music stays silent");
-    } else {
-      ready_ = true;
-      mode_ = Mode::Stopped;
-      if (pendingPlay_) {
-        startPlayerLocked(pendingTick_);
-      } else {
-        seekPending_ = true;
-        seekTick_ = pendingTick_;
-      }
-      pendingPlay_ = false;
-    }
-  }
+  settings_ = nullptr;
 }
 
 void Sequencer::waitReady() {
-  if (loader_.joinable()) loader_.join();
+  if (starter_.joinable()) starter_.join();
 }
 
 void Sequencer::startPlayerLocked(int64_t tick) {
@@ -224,7 +238,7 @@ void Sequencer::startPlayerLocked(int64_t tick) {
 }
 
 void Sequencer::play(int64_t fromMs) {
-  Lock lock(*this);
+  std::lock_guard<std::mutex> lock(mutex_);
   if (!ready_) {
     pendingPlay_ = true;
     if (fromMs >= 0) pendingTick_ = info_.msToTicks(fromMs);
@@ -239,7 +253,7 @@ void Sequencer::play(int64_t fromMs) {
 }
 
 void Sequencer::seek(int64_t ms) {
-  Lock lock(*this);
+  std::lock_guard<std::mutex> lock(mutex_);
   const int64_t tick = std::min(info_.msToTicks(ms), info_.totalTicks);
   if (!ready_) {
     pendingPlay_ = false;
@@ -255,7 +269,7 @@ void Sequencer::seek(int64_t ms) {
 }
 
 void Sequencer::stop() {
-  Lock lock(*this);
+  std::lock_guard<std::mutex> lock(mutex_);
   if (!ready_) {
     pendingPlay_ = false;
     return;
@@ -265,7 +279,7 @@ void Sequencer::stop() {
 }
 
 void Sequencer::pause() {
-  Lock lock(*this);
+  std::lock_guard<std::mutex> lock(mutex_);
   if (!ready_) {
     pendingPlay_ = false;
     return;
@@ -277,14 +291,14 @@ void Sequencer::pause() {
 }
 
 void Sequencer::resume() {
-  Lock lock(*this);
+  std::lock_guard<std::mutex> lock(mutex_);
   if (ready_ && mode_ == Mode::Paused) {
     startPlayerLocked(seekPending_ ? seekTick_ : fluid_player_get_current_tick(asPlayer(player_)));
   }
 }
 
 int64_t Sequencer::positionMs() {
-  Lock lock(*this);
+  std::lock_guard<std::mutex> lock(mutex_);
   int64_t tick = pendingTick_;
   if (ready_) tick = seekPending_ ? seekTick_ : fluid_player_get_current_tick(asPlayer(player_));
   return info_.ticksToMs(std::clamp<int64_t>(tick, 0, info_.totalTicks));
@@ -316,14 +330,14 @@ void Sequencer::renderLocked(float* stereo, int frames) {
 }
 
 void Sequencer::audioCallback(void* self, uint8_t* stream, int bytes) {
-  // SDL holds the device lock while this runs.
   auto* s = static_cast<Sequencer*>(self);
+  std::lock_guard<std::mutex> lock(s->mutex_);
   s->renderLocked(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
 }
 
 float Sequencer::renderOffline(int64_t frames) {
-  if (device_) return 0.0f;
-  Lock lock(*this);
+  if (output_ != Output::Offline) return 0.0f;
+  std::lock_guard<std::mutex> lock(mutex_);
   scratch_.resize(2 * kEndCheckFrames);
   float peak = 0.0f;
   while (frames > 0) {

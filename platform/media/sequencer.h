@@ -1,7 +1,8 @@
 // The MIDI sequencer device behind the media control interface: one standard MIDI file played by
 // FluidSynth into an SDL audio device, or into nothing at all (the offline sink tests drive by hand).
 // Called only by the media control interface (mci.cpp), on the user-interface thread; the audio thread and
-// the sound-font loader thread meet it under the device lock.
+// the start-up thread meet it under the device lock. SDL counts the users of its subsystems without a
+// lock, so the caller starts SDL's video before any device opens and stops it after the last one closed.
 #pragma once
 
 #include <atomic>
@@ -22,11 +23,16 @@ class Sequencer {
   // Where the synthesised sound goes: the audio device, or nowhere until renderOffline() asks for it.
   enum class Output { Device, Offline };
   // Why a file did not open; the reason is also written to stderr, since the game goes on silent.
-  enum class OpenError { None, FileNotFound, InvalidFile, NoSynthesizer, NoAudioDevice };
+  enum class OpenError { None, FileNotFound, InvalidFile, NoSynthesizer };
 
   // Opens `utf8Path` with the sound font `soundFont`: OpenError::None and the device in *out, or why not.
+  // Only the file and the font's presence are checked here, in well under a millisecond; the synthesizer,
+  // the audio device and the font start on a thread of their own, so that the music never delays the
+  // window. The device is "not ready" until they have, and for good when one of them cannot (the reason
+  // then goes to stderr once, from that thread).
   static OpenError open(const std::string& utf8Path, Output output, const std::string& soundFont,
                         std::unique_ptr<Sequencer>* out);
+  // Waits for the start-up, which gives up at its next step.
   ~Sequencer();
   Sequencer(const Sequencer&) = delete;
   Sequencer& operator=(const Sequencer&) = delete;
@@ -34,7 +40,7 @@ class Sequencer {
   // Read without the device lock: the user-interface thread never waits on the audio thread for them.
   Mode mode() const { return mode_.load(std::memory_order_acquire); }
   bool ready() const { return ready_.load(std::memory_order_acquire); }
-  // Plays from the current position, or from `fromMs` when it is not negative. Before the sound font is
+  // Plays from the current position, or from `fromMs` when it is not negative. Before the device is
   // ready the request is remembered and carried out the moment it is.
   void play(int64_t fromMs);
   void seek(int64_t ms);  // stops
@@ -48,6 +54,7 @@ class Sequencer {
   // Offline sink: synthesize `frames` frames, advancing playback exactly as the device would.
   // Returns the loudest sample rendered.
   float renderOffline(int64_t frames);
+  // Until the start-up has finished, ready or not (tests and benchmarks).
   void waitReady();
 
   // 32 kHz keeps everything up to 16 kHz, plenty for soft flute, harp and strings, and costs about a third
@@ -56,20 +63,27 @@ class Sequencer {
 
  private:
   Sequencer() = default;
-  class Lock;
-  void loadSoundFont(std::string path);
+  void startUp(const std::string& smf, const std::string& soundFont);
+  bool makeSynth(const std::string& smf);
+  bool openDevice();
+  void release();
   void renderLocked(float* stereo, int frames);
   void startPlayerLocked(int64_t tick);
   static void audioCallback(void* self, uint8_t* stream, int bytes);
 
   MidiFileInfo info_;
+  Output output_ = Output::Offline;
+  // Made by the start-up thread; the other threads touch them only once ready_ is set, and the
+  // destructor only after that thread has ended.
   void* settings_ = nullptr;  // fluid_settings_t
   void* synth_ = nullptr;     // fluid_synth_t
   void* player_ = nullptr;    // fluid_player_t
   uint32_t device_ = 0;       // SDL_AudioDeviceID, 0 for the offline sink
   bool sdlAudioStarted_ = false;
-  std::mutex offlineMutex_;  // the offline sink's stand-in for the device lock
-  std::thread loader_;
+  // The device lock: the user-interface thread, the start-up thread and the audio callback.
+  std::mutex mutex_;
+  std::thread starter_;
+  std::atomic<bool> closing_{false};
 
   // Written under the device lock; read without it, so that the poll's "status" never waits on synthesis.
   std::atomic<bool> ready_{false};
