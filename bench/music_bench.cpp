@@ -1,6 +1,6 @@
 // The music's cost, apart from the window: synthesis of the bundled bgm.mid as a share of one core, the
-// start-up time the open command takes on the user-interface thread (the sound font loads beside it),
-// and one status poll, which BgmTim sends a hundred times a second.
+// start-up time the open command takes on the user-interface thread (the synthesizer, the audio device
+// and the sound font start beside it), and one status poll, which BgmTim sends a hundred times a second.
 #include <time.h>
 
 #include <algorithm>
@@ -48,7 +48,7 @@ double synthesisPercent() {
   return used / (kSeconds * 1000.0) * 100.0;
 }
 
-// Wall time of the open command on the calling thread, and until the sound font is ready.
+// Wall time of the open command on the calling thread, and until the device is ready to play.
 void openTimes(platform::AudioSink sink, double* openMs, double* readyMs) {
   const auto t0 = std::chrono::steady_clock::now();
   const bool ok = openBgm(sink);
@@ -83,9 +83,9 @@ int main() {
     deviceOpen.push_back(o);
     deviceReady.push_back(r);
   }
-  std::fprintf(stderr, "music_bench: sound font ready %.1f ms after the open command (median)\n",
+  std::fprintf(stderr, "music_bench: offline device ready %.1f ms after the open command (median)\n",
                median(ready));
-  std::fprintf(stderr, "music_bench: audio device playing %.1f ms after the open command (median)\n",
+  std::fprintf(stderr, "music_bench: audio device ready %.1f ms after the open command (median)\n",
                median(deviceReady));
   // Part of the idle CPU of the whole game (process_bench.sh), which is the figure with the goal.
   std::fprintf(stderr, "music_bench: synthesis of bgm.mid %.2f %% of one core (median)\n", median(synth));

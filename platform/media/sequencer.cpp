@@ -124,6 +124,10 @@ Sequencer::~Sequencer() {
 // next step, and nothing is reported after it: the problem log may already be gone at exit.
 void Sequencer::startUp(const std::string& smf, const std::string& soundFont) {
   std::lock_guard<std::mutex> one(gStartUpMutex);
+  // SDL keeps its error text per thread and frees it only when asked, on the thread itself.
+  struct SdlThreadData {
+    ~SdlThreadData() { SDL_TLSCleanup(); }
+  } sdlThreadData;
   const bool made = !closing_ && makeSynth(smf) && (output_ == Output::Offline || openDevice());
   if (!made || closing_) {
     release();
