@@ -3,6 +3,7 @@
 #include "platform/media/sequencer.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <fluidsynth.h>
 #include <sys/stat.h>
 
@@ -16,6 +17,24 @@
 
 namespace platform {
 namespace {
+
+// ---- FluidSynth, loaded by the first start-up -------------------------------------------------------
+// Linked, FluidSynth and the libraries it brings (sound servers, JACK, codecs, GLib: two dozen) would be
+// mapped and relocated before main, some 7 ms of every launch; loaded here they cost the start-up thread
+// instead. Its functions go by their own names, so the code reads as FluidSynth's manual does; they are
+// set once, before any synth exists, and the library stays loaded for good.
+// clang-format off
+#define LANTERNFALL_FLUIDSYNTH_FUNCTIONS(X)                                                          \
+  X(new_fluid_settings) X(delete_fluid_settings)                                                     \
+  X(fluid_settings_setnum) X(fluid_settings_setstr) X(fluid_settings_setint)                         \
+  X(new_fluid_synth) X(delete_fluid_synth) X(fluid_synth_sfload) X(fluid_synth_write_float)          \
+  X(new_fluid_player) X(delete_fluid_player) X(fluid_player_add_mem) X(fluid_player_play)            \
+  X(fluid_player_stop) X(fluid_player_seek) X(fluid_player_get_current_tick)                         \
+  X(fluid_player_get_status) X(fluid_set_log_function)
+// clang-format on
+#define LANTERNFALL_DECLARE(name) decltype(&::name) name = nullptr;
+LANTERNFALL_FLUIDSYNTH_FUNCTIONS(LANTERNFALL_DECLARE)
+#undef LANTERNFALL_DECLARE
 
 fluid_synth_t* asSynth(void* p) { return static_cast<fluid_synth_t*>(p); }
 fluid_player_t* asPlayer(void* p) { return static_cast<fluid_player_t*>(p); }
@@ -57,12 +76,43 @@ void onFluidLog(int level, const char* message, void*) {
 }
 
 void installLogHandler() {
+  for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO})
+    fluid_set_log_function(level, onFluidLog, nullptr);
+  fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+}
+
+template <typename Function>
+bool bind(void* library, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(dlsym(library, name));
+  return *function != nullptr;
+}
+
+// False, with the reason named once, when the library or one of its functions is missing.
+bool loadFluidSynth() {
   static std::once_flag once;
+  static bool loaded = false;
   std::call_once(once, [] {
-    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO})
-      fluid_set_log_function(level, onFluidLog, nullptr);
-    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+    auto why = [] {
+      const char* error = dlerror();
+      return std::string(error ? error : "unknown");
+    };
+    void* library = dlopen(LANTERNFALL_FLUIDSYNTH_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+      reportProblem("FluidSynth does not load: " + why() + "; the music stays silent");
+      return;
+    }
+    bool all = true;
+#define LANTERNFALL_BIND(name) all = bind(library, #name, &name) && all;
+    LANTERNFALL_FLUIDSYNTH_FUNCTIONS(LANTERNFALL_BIND)
+#undef LANTERNFALL_BIND
+    if (!all) {
+      reportProblem("FluidSynth is not the one the music needs: " + why() + "; the music stays silent");
+      return;
+    }
+    installLogHandler();
+    loaded = true;
   });
+  return loaded;
 }
 
 bool fileExists(const std::string& path) {
@@ -80,7 +130,6 @@ std::mutex gStartUpMutex;
 Sequencer::OpenError Sequencer::open(const std::string& utf8Path, Output output, const std::string& soundFont,
                                      std::unique_ptr<Sequencer>* out) {
   // The caller ignores the result and runs silent, so the reason goes to stderr.
-  installLogHandler();
   if (!fileExists(utf8Path) && nonRegularKind(utf8Path).empty()) {
     reportProblem("no music file at " + utf8Path + ": the game runs silent");
     return OpenError::FileNotFound;
@@ -155,6 +204,7 @@ void Sequencer::startUp(const std::string& smf, const std::string& soundFont) {
 }
 
 bool Sequencer::makeSynth(const std::string& smf) {
+  if (!loadFluidSynth()) return false;
   fluid_settings_t* settings = new_fluid_settings();
   settings_ = settings;
   if (!settings) {
