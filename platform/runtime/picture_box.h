@@ -31,7 +31,7 @@ class PictureBox : public Control {
   // and E is never shown. On failure (missing, undecodable) the box keeps what it had, false is returned
   // and *error says why. A caller that knows the picture will be painted no larger than
   // shownWidth × shownHeight pixels may say so: the box still takes the picture's whole size, but may hold
-  // its pixels at a reduced scale of at least 7/8 of that in each direction.
+  // its pixels reduced to no more than that, and at least 7/8 of it, in each direction.
   bool LoadPicture(const std::string& utf8Path, std::string* error = nullptr, int shownWidth = 0,
                    int shownHeight = 0);
   // The pixels of the picture loaded (the source PaintPicture copies from); they may be a reduced decode,
