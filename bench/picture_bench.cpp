@@ -1,5 +1,5 @@
-// Picture display speed: decoding a 1920 × 1080 JPEG into the buffer box and stretch-painting it over a
-// 600 × 600 box, the work of one ">img" line (goal: 5 ms).
+// Picture display speed: decoding a 1920 × 1080 JPEG into the buffer box, painting it over a 600 × 600
+// box and drawing that box, the work of one ">img" line up to the window's pixels (goal: 5 ms).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include "platform/media/image.h"
 #include "platform/runtime/form.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/sdl/renderer.h"
 
 namespace {
 
@@ -33,6 +34,8 @@ void paintWhole(platform::PictureBox& target, const platform::PictureBox& buffer
 
 void BM_LoadAndPaint(benchmark::State& state) {
   Boxes boxes;
+  boxes.buffer.setVisible(false);
+  platform::OffscreenTarget window(600, 600);
   const std::string path = photoPath();
   for (auto _ : state) {
     boxes.target.Cls();
@@ -42,7 +45,8 @@ void BM_LoadAndPaint(benchmark::State& state) {
       return;
     }
     paintWhole(boxes.target, boxes.buffer);
-    benchmark::DoNotOptimize(boxes.target.retained().pixels.data());
+    window.renderer().draw(boxes.form);
+    benchmark::DoNotOptimize(window.pixel(300, 300));
   }
 }
 BENCHMARK(BM_LoadAndPaint)->Unit(benchmark::kMillisecond);
@@ -96,7 +100,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   if (reporter.loadAndPaintMs >= 0) {
-    std::printf("RESULT\tpicture: load + paint 1920x1080 JPEG into 600x600\t%.2f\tms\t%.0f\n",
+    std::printf("RESULT\tpicture: load + paint + draw 1920x1080 JPEG into 600x600\t%.2f\tms\t%.0f\n",
                 reporter.loadAndPaintMs, kGoalMs);
   }
   return 0;

@@ -2,7 +2,8 @@
 # Whole-process figures of the real game under Xvfb, medians over several runs: on a 1024 x 768 screen,
 # time from launch to the window mapped and to the title painted in it, CPU while the title idles with
 # the music playing and with no audio device at all, and resident memory once the opening's text is on
-# screen (music and fonts loaded); on a 3840 x 2160 screen, resident memory on the title and the text.
+# screen (music and fonts loaded); on a 3840 x 2160 screen, resident memory on the title and the text;
+# and, as the floor under them, the same figures of a bare SDL window (bench/floor/bare_window.cpp).
 # Usage: bash bench/process_bench.sh BUILD_DIR   (RUNS and IDLE_SECONDS may be set in the environment)
 # The music is synthesized for SDL's dummy audio driver unless SDL_AUDIODRIVER says otherwise: it consumes
 # sound at the pace of a real card, so the figure counts the synthesis on any machine, sound card or not.
@@ -23,6 +24,8 @@ unmeasured() {
   printf 'RESULT\tgame: resident memory, text page with music, 1024x768 (median)\tn/a\tMiB\t33\n'
   printf 'RESULT\tgame: resident memory, title with music, 3840x2160 screen (median)\tn/a\tMiB\t50\n'
   printf 'RESULT\tgame: resident memory, text page with music, 3840x2160 screen\tn/a\tMiB\t50\n'
+  printf 'RESULT\tfloor: bare SDL window, launch to painted, 1024x768 (median)\tn/a\tms\t80\n'
+  printf 'RESULT\tfloor: bare SDL window, resident memory, 1024x768 (median)\tn/a\tMiB\t33\n'
   exit 0
 }
 for tool in Xvfb xdotool python3; do
@@ -49,7 +52,7 @@ measure() {  # TAG SCREEN IDLE_SECONDS [VAR=VALUE ...]
     sleep 0.1
   done
   for _ in $(seq "$runs"); do
-    env DISPLAY="$display" "$@" python3 "$here/process_probe.py" "$game" "$seconds" |
+    env DISPLAY="$display" "$@" python3 "$here/process_probe.py" "${probe_target:-$game}" "$seconds" |
       python3 -c 'import json,sys; r=json.loads(sys.stdin.read()); r["tag"]=sys.argv[1]; print(json.dumps(r))' "$tag" |
       tee -a "$out"
   done
@@ -64,6 +67,12 @@ measure music 1024x768 "$idle"
 measure silent 1024x768 "$idle" SDL_AUDIODRIVER=none-at-all
 # Resident memory is what a 4K screen costs; its idle CPU is not read.
 measure uhd 3840x2160 1
+# The floor: a bare SDL window of the same size painted by the same renderer, nothing else.
+if [ -x "$build/bench/bare_window" ]; then
+  probe_target="$build/bench/bare_window" measure floor 1024x768 1
+else
+  echo "process_bench: no $build/bench/bare_window: the floor is not measured"
+fi
 
 python3 - "$out" <<'PY'
 import json, statistics, sys
@@ -87,6 +96,8 @@ result("game: idle CPU on the title, no audio device (median)", "silent", "idle_
 result("game: resident memory, text page with music, 1024x768 (median)", "music", "rss_text_mib", "MiB", 33)
 result("game: resident memory, title with music, 3840x2160 screen (median)", "uhd", "rss_title_mib", "MiB", 50)
 result("game: resident memory, text page with music, 3840x2160 screen", "uhd", "rss_text_mib", "MiB", 50)
+result("floor: bare SDL window, launch to painted, 1024x768 (median)", "floor", "painted_ms", "ms", 80)
+result("floor: bare SDL window, resident memory, 1024x768 (median)", "floor", "rss_title_mib", "MiB", 33)
 for tag in ("music", "uhd"):
     peaks = [r["peak_rss_mib"] for r in good if r["tag"] == tag and "peak_rss_mib" in r]
     if peaks:

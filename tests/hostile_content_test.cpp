@@ -193,7 +193,9 @@ TEST(HostileContent, APictureShownSmallerIsDecodedSmallerAndLooksTheSame) {
   // E takes the picture's own size, whatever scale it holds the pixels at.
   EXPECT_FLOAT_EQ(fom.E.ScaleWidth(), 1920);
   EXPECT_FLOAT_EQ(fom.E.ScaleHeight(), 1080);
-  EXPECT_EQ(fom.E.Picture().width, 960) << "decoded at half size for a 600 x 600 box";
+  // Decoded at half size (960 x 540), then held no wider than the 600 x 600 box it is shown in.
+  EXPECT_EQ(fom.E.Picture().width, 600);
+  EXPECT_EQ(fom.E.Picture().height, 540);
 
   platform::PictureBox whole(&fom.Me, "whole"), painted(&fom.Me, "painted");
   ASSERT_TRUE(whole.LoadPicture((content.root() / "img/photo.jpg").string()));

@@ -183,6 +183,48 @@ TEST_F(RendererTest, AnUnchangedFrameMakesNothingAfreshAndAChangedPictureIsSeen)
   }
 }
 
+// A box painted whole from one picture keeps that picture, shared with the box it came from, not pixels
+// of its own size: a window-filling picture would otherwise cost two window-sized buffers (the pixels and
+// their texture) on top of the window's own. What it shows and what it reports must not change for it.
+TEST_F(RendererTest, APaintingOverTheWholeBoxKeepsOnlyItsPicture) {
+  PictureBox source(&form, "E");
+  source.setVisible(false);
+  ASSERT_TRUE(source.LoadPicture(writePicture("four", {kRed, kBlue, kGreen, kWhite})));
+  PictureBox pic(&form, "Pic");
+  pic.setScaleModePixels();
+  pic.Move(0, 0, 400, 300);
+  pic.PaintPicture(source, 0, 0, 400, 300, 0, 0, 4, 1);
+  ASSERT_NE(pic.painting(), nullptr);
+  EXPECT_EQ(pic.painting()->source.get(), &source.Picture()) << "shared, not copied";
+
+  Image eager{400, 300, std::vector<uint32_t>(400 * 300, 0)};
+  stretchCopy(source.Picture(), 0, 0, 4, 1, eager, 0, 0, 400, 300);
+  EXPECT_TRUE(pic.retained().pixels == eager.pixels) << "made on request, as a paint would have made them";
+
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.renderer().lastFrame().picturesUploaded, 1);
+  const Color bands[] = {kRed, kBlue, kGreen, kWhite};
+  for (int band = 0; band < 4; ++band) EXPECT_EQ(canvas.pixel(band * 100 + 50, 150), bands[band]);
+  // The scene shown again from the same picture, as every step does: nothing is uploaded again.
+  pic.Cls();
+  pic.PaintPicture(source, 0, 0, 400, 300, 0, 0, 4, 1);
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.renderer().lastFrame().picturesUploaded, 0);
+  EXPECT_EQ(canvas.pixel(150, 150), kBlue);
+
+  // A paint over part of the box lands on what the painting showed.
+  PictureBox other(&form, "E");
+  other.setVisible(false);
+  ASSERT_TRUE(other.LoadPicture(writePicture("green", {kGreen})));
+  pic.PaintPicture(other, 0, 0, 100, 300, 0, 0, 1, 1);
+  EXPECT_EQ(pic.painting(), nullptr);
+  EXPECT_EQ(pic.retained().at(50, 150), 0xFF00C800u) << "opaque (0, 200, 0)";
+  EXPECT_EQ(pic.retained().at(150, 150), eager.at(150, 150));
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.pixel(50, 150), kGreen);
+  EXPECT_EQ(canvas.pixel(350, 150), kWhite);
+}
+
 // Partial frames redraw only what changed; whatever changes, the window must read exactly as a whole
 // redraw of the same tree would draw it. Random changes, seeded, over a play screen in miniature.
 TEST_F(RendererTest, APartialFrameReadsTheSameAsAWholeRedraw) {

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -233,6 +234,17 @@ std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int n
   if (decoding->result.image.empty()) return fail(utf8Path + " holds an empty picture");
   if (decoding->errors.cutShort) {
     reportProblem("picture " + utf8Path + " is cut short; shown as far as it goes");
+  }
+  // Held at the size it is shown at, where that is smaller: the pixels and their texture cost no more
+  // than the box, and a box of the same size draws them unstretched.
+  Image& image = decoding->result.image;
+  const int keptWidth = needWidth > 0 ? std::min(image.width, needWidth) : image.width;
+  const int keptHeight = needHeight > 0 ? std::min(image.height, needHeight) : image.height;
+  if (keptWidth != image.width || keptHeight != image.height) {
+    Image kept{keptWidth, keptHeight, std::vector<uint32_t>(static_cast<size_t>(keptWidth) * keptHeight)};
+    stretchCopy(image, 0, 0, static_cast<float>(image.width), static_cast<float>(image.height), kept, 0, 0,
+                static_cast<float>(keptWidth), static_cast<float>(keptHeight));
+    image = std::move(kept);
   }
   return std::move(decoding->result);
 }

@@ -20,8 +20,8 @@ struct Image {
 };
 
 // A decoded picture file: the picture's own size, and its pixels. When the caller said how large it will
-// be shown, the pixels may come at a reduced scale (1/2, 1/4 or 1/8), at least 7/8 of that size in
-// either direction, so that painting it there looks the same as from the whole picture.
+// be shown, the pixels may come reduced: no larger than that size and at least 7/8 of it in either
+// direction (a larger picture), so that painting it there looks the same as from the whole picture.
 struct DecodedPicture {
   int width = 0;
   int height = 0;

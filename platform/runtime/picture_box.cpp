@@ -29,9 +29,60 @@ float PictureBox::clientHeightPx() const {
 }
 
 void PictureBox::Cls() {
-  if (retained_.empty()) return;
+  if (retained_.empty() && !painting_) return;
   retained_ = Image{};
+  painting_.reset();
+  made_ = Image{};
+  madeCurrent_ = false;
   invalidate();
+}
+
+namespace {
+
+// The pixels a painting stands for: what PaintPicture would have made in a box of that size.
+Image paintingPixels(const PictureBox::Painting& p) {
+  Image out;
+  out.width = p.width;
+  out.height = p.height;
+  out.pixels.assign(static_cast<size_t>(p.width) * p.height, opaquePixel(p.back));
+  stretchCopy(*p.source, p.sx, p.sy, p.sw, p.sh, out, p.dx, p.dy, p.dw, p.dh);
+  return out;
+}
+
+// True when a stretch of the rectangle (sx, sy, sw, sh) of src onto (dx, dy, dw, dh) writes every pixel of
+// a width × height image: the source rectangle lies within the picture, nothing is mirrored, and the
+// destination reaches every pixel centre (the resampler's own rule).
+bool coversWhole(const Image& src, float sx, float sy, float sw, float sh, float dx, float dy, float dw,
+                 float dh, int width, int height) {
+  constexpr float kSlack = 1e-3f;
+  if (!std::isfinite(sx + sy + sw + sh + dx + dy + dw + dh)) return false;
+  if (!(sw > 0 && sh > 0 && dw > 0 && dh > 0)) return false;
+  if (sx < -kSlack || sy < -kSlack || sx + sw > src.width + kSlack || sy + sh > src.height + kSlack) {
+    return false;
+  }
+  return std::ceil(dx - 0.5f) <= 0 && std::ceil(dy - 0.5f) <= 0 && std::ceil(dx + dw - 0.5f) >= width &&
+         std::ceil(dy + dh - 0.5f) >= height;
+}
+
+}  // namespace
+
+const Image& PictureBox::retained() const {
+  if (!painting_) return retained_;
+  if (!madeCurrent_) {
+    made_ = paintingPixels(*painting_);
+    madeCurrent_ = true;
+  }
+  return made_;
+}
+
+const Image& PictureBox::heldPixels() {
+  if (painting_) {
+    retained_ = madeCurrent_ ? std::move(made_) : paintingPixels(*painting_);
+    painting_.reset();
+    made_ = Image{};
+    madeCurrent_ = false;
+  }
+  return retained_;
 }
 
 const Image PictureBox::kNoPicture;
@@ -63,6 +114,25 @@ void PictureBox::PaintPicture(const PictureBox& src, float x1, float y1, float w
   int height = static_cast<int>(std::lround(clientHeightPx()));
   if (width <= 0 || height <= 0) return;
 
+  // The source rectangle is in the picture's own pixels; its pixels may be held at a reduced scale.
+  const Image& pixels = *src.picture_;
+  const float kx = static_cast<float>(pixels.width) / static_cast<float>(src.pictureWidth_);
+  const float ky = static_cast<float>(pixels.height) / static_cast<float>(src.pictureHeight_);
+  const float sx = kx * src.toPixelsX(x2 - src.ScaleLeft()), sy = ky * src.toPixelsY(y2 - src.ScaleTop());
+  const float sw = kx * src.toPixelsX(w2), sh = ky * src.toPixelsY(h2);
+  const float dx = toPixelsX(x1 - ScaleLeft()), dy = toPixelsY(y1 - ScaleTop());
+  const float dw = toPixelsX(w1), dh = toPixelsY(h1);
+
+  if (coversWhole(pixels, sx, sy, sw, sh, dx, dy, dw, dh, width, height)) {
+    retained_ = Image{};
+    made_ = Image{};
+    madeCurrent_ = false;
+    painting_ = Painting{src.picture_, sx, sy, sw, sh, dx, dy, dw, dh, width, height, BackColor()};
+    invalidate();
+    return;
+  }
+
+  heldPixels();
   if (retained_.width != width || retained_.height != height) {
     Image fresh;
     fresh.width = width;
@@ -75,13 +145,7 @@ void PictureBox::PaintPicture(const PictureBox& src, float x1, float y1, float w
     retained_ = std::move(fresh);
   }
 
-  // The source rectangle is in the picture's own pixels; its pixels may be held at a reduced scale.
-  const Image& pixels = *src.picture_;
-  const float kx = static_cast<float>(pixels.width) / static_cast<float>(src.pictureWidth_);
-  const float ky = static_cast<float>(pixels.height) / static_cast<float>(src.pictureHeight_);
-  stretchCopy(pixels, kx * src.toPixelsX(x2 - src.ScaleLeft()), ky * src.toPixelsY(y2 - src.ScaleTop()),
-              kx * src.toPixelsX(w2), ky * src.toPixelsY(h2), retained_, toPixelsX(x1 - ScaleLeft()),
-              toPixelsY(y1 - ScaleTop()), toPixelsX(w1), toPixelsY(h1));
+  stretchCopy(pixels, sx, sy, sw, sh, retained_, dx, dy, dw, dh);
   invalidate();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/runtime/control.h"
@@ -30,7 +31,7 @@ class PictureBox : public Control {
   // and E is never shown. On failure (missing, undecodable) the box keeps what it had, false is returned
   // and *error says why. A caller that knows the picture will be painted no larger than
   // shownWidth × shownHeight pixels may say so: the box still takes the picture's whole size, but may hold
-  // its pixels at a reduced scale of at least 7/8 of that in each direction.
+  // its pixels reduced to no more than that, and at least 7/8 of it, in each direction.
   bool LoadPicture(const std::string& utf8Path, std::string* error = nullptr, int shownWidth = 0,
                    int shownHeight = 0);
   // The pixels of the picture loaded (the source PaintPicture copies from); they may be a reduced decode,
@@ -50,8 +51,24 @@ class PictureBox : public Control {
                     float w2, float h2);
 
   // What the box shows over its background: the retained image (empty after Cls), drawn stretched to the
-  // box's current size.
-  const Image& retained() const { return retained_; }
+  // box's current size. A box painted whole from one picture keeps only that painting (below) and makes
+  // these pixels when first asked for them.
+  const Image& retained() const;
+
+  // A paint that covered the whole box from within one picture replaces everything the box showed, so the
+  // box keeps the painting instead of its result: the picture (shared with the box it came from, never
+  // copied) and the two rectangles, in that picture's held pixels and in this box's pixels. Pixels of the
+  // box's own size are made only when something needs them (retained(), a later partial paint): a box as
+  // large as the window would otherwise hold megabytes that say nothing the picture does not. Null when
+  // the box holds pixels or nothing.
+  struct Painting {
+    std::shared_ptr<const Image> source;
+    float sx, sy, sw, sh;
+    float dx, dy, dw, dh;
+    int width, height;  // the client area's size in pixels when painted: the size of retained()
+    Color back;
+  };
+  const Painting* painting() const { return painting_ ? &*painting_ : nullptr; }
 
   // Mouse button down over the box: button 1 left, 2 right, 4 middle; shift state; position in scale units.
   std::function<void(int16_t button, int16_t shift, float x, float y)> onMouseDown;
@@ -65,6 +82,11 @@ class PictureBox : public Control {
   int pictureWidth_ = 0;
   int pictureHeight_ = 0;
   Image retained_;
+  std::optional<Painting> painting_;
+  mutable Image made_;  // retained() of a painting, made on first request
+  mutable bool madeCurrent_ = false;
+
+  const Image& heldPixels();  // retained_, made from the painting first when there is one
 };
 
 }  // namespace platform

@@ -495,13 +495,6 @@ bool WindowBackend::open(std::string* error) {
   d.known = d.actual();
   d.shownCaption = d.form.Caption();
   d.readRefreshRate();
-  d.sdlRenderer = SDL_CreateRenderer(d.window, -1, 0);
-  if (!d.sdlRenderer) d.sdlRenderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
-  if (!d.sdlRenderer) {
-    if (error) *error = SDL_GetError();
-    return false;
-  }
-  d.renderer = std::make_unique<Renderer>(d.sdlRenderer);
   d.displayWait = std::make_unique<DisplayWait>(d.window);
   d.updateIcon();
   // Fonts are looked up when the first caption is drawn, not here: the title shows none.
@@ -511,6 +504,20 @@ bool WindowBackend::open(std::string* error) {
   d.form.onShowRequest = [&d] {
     d.geometryPending = true;
     d.applyGeometry();
+    // The renderer is made here, at the size start-up gave the window, not at creation: it makes the
+    // window's pixel buffer (megabytes in a large window), and one made before the layout's first
+    // resize would be made twice.
+    if (!d.sdlRenderer) {
+      d.sdlRenderer = SDL_CreateRenderer(d.window, -1, 0);
+      if (!d.sdlRenderer) d.sdlRenderer = SDL_CreateRenderer(d.window, -1, SDL_RENDERER_SOFTWARE);
+      if (!d.sdlRenderer) {
+        // Nothing could ever be shown: a game in an empty window would only leave the player guessing.
+        reportProblem(std::string("cannot draw in the window: ") + SDL_GetError());
+        flushProblems();
+        std::exit(1);
+      }
+      d.renderer = std::make_unique<Renderer>(d.sdlRenderer);
+    }
     d.updateIcon();
     SDL_ShowWindow(d.window);
     // Where the window manager reports its frame at once, the first layout already fits the client area.
@@ -570,7 +577,7 @@ void WindowBackend::presentIfChanged() {
     d.shownCaption = d.form.Caption();
     SDL_SetWindowTitle(d.window, d.shownCaption.c_str());
   }
-  if (!d.form.shown()) return;
+  if (!d.form.shown() || !d.renderer) return;
   d.input.showDueTooltip(d.loop.nowMs());  // drops a tooltip whose control went away
   if (!d.frameWanted()) return;
   if (d.frameWaitMs() > 0) return;  // the next wait ends in time for it
