@@ -161,10 +161,19 @@ struct Renderer::Impl {
   std::unordered_map<const Control*, uint64_t> drawnAt;  // frame each control was last drawn in
   const Control* drawing = nullptr;                      // owner of the lines drawn now
 
+  // The format of picture textures: the window's own where our 0xAARRGGBB pixels read the same in it
+  // (an X server's 24-bit visual is XRGB8888). A stretched copy between two formats goes through
+  // temporary surfaces in SDL, one of them the size of the box: megabytes cleared and faulted in for
+  // every frame that draws the picture.
+  Uint32 pictureFormat = SDL_PIXELFORMAT_ARGB8888;
+
   explicit Impl(SDL_Renderer* r) : sdl(r) {
     SDL_RendererInfo info;
     keepsPixels =
         r && SDL_GetRendererInfo(r, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0;
+    if (SDL_Window* window = r ? SDL_RenderGetWindow(r) : nullptr) {
+      if (SDL_GetWindowPixelFormat(window) == SDL_PIXELFORMAT_RGB888) pictureFormat = SDL_PIXELFORMAT_RGB888;
+    }
   }
 
   ~Impl() {
@@ -284,8 +293,8 @@ struct Renderer::Impl {
       if (!pt.texture || h != pt.hash || pt.w != image.width || pt.h != image.height) {
         if (!pt.texture || pt.w != image.width || pt.h != image.height) {
           SDL_DestroyTexture(pt.texture);
-          pt.texture = SDL_CreateTexture(sdl, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, image.width,
-                                         image.height);
+          pt.texture =
+              SDL_CreateTexture(sdl, pictureFormat, SDL_TEXTUREACCESS_STATIC, image.width, image.height);
           if (pt.texture) {
             // The retained image is a plain copy: opaque whatever its alpha bytes say.
             SDL_SetTextureBlendMode(pt.texture, SDL_BLENDMODE_NONE);
@@ -311,8 +320,8 @@ struct Renderer::Impl {
     if (pt.source != painting.source) {
       if (!pt.texture || pt.w != image.width || pt.h != image.height) {
         SDL_DestroyTexture(pt.texture);
-        pt.texture = SDL_CreateTexture(sdl, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, image.width,
-                                       image.height);
+        pt.texture =
+            SDL_CreateTexture(sdl, pictureFormat, SDL_TEXTUREACCESS_STATIC, image.width, image.height);
         if (pt.texture) {
           SDL_SetTextureBlendMode(pt.texture, SDL_BLENDMODE_NONE);
           SDL_SetTextureScaleMode(pt.texture, SDL_ScaleModeLinear);
