@@ -2,7 +2,6 @@
 // must draw the expected "file:line:" finding and exit status; the bundled content must pass clean.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/media/text_file.h"
+#include "tests/support/tool_run.h"
 
 namespace fs = std::filesystem;
 
@@ -25,30 +25,13 @@ fs::path bundledContent() {
   return sourceDir() / "content";
 }
 
-fs::path lintExecutable() {
-  if (const char* env = std::getenv("LANTERNFALL_BINARY_DIR"))
-    return fs::path(env) / "tools/lint/lanternfall-lint";
-  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "tools/lint/lanternfall-lint";
-}
+constexpr const char* kTool = "lint/lanternfall-lint";
 
-struct LintRun {
-  int status = -1;
-  std::string output;
-  bool has(const std::string& text) const { return output.find(text) != std::string::npos; }
-};
+using testing_support::quoted;
+using testing_support::runTool;
+using LintRun = testing_support::ToolRun;
 
-LintRun runLint(const std::string& args) {
-  LintRun run;
-  const std::string command = "'" + lintExecutable().string() + "' " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
-}
+LintRun runLint(const std::string& args) { return runTool(kTool, args); }
 
 const std::vector<std::string> kStarted = {"opn", "00", "01", "02", "03", "04",  "05",
                                            "06",  "07", "08", "10", "11", "12",  "13",
@@ -59,7 +42,8 @@ const std::vector<std::string> kStarted = {"opn", "00", "01", "02", "03", "04", 
 class Lint : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(fs::exists(lintExecutable())) << "build lanternfall-lint first: " << lintExecutable();
+    ASSERT_TRUE(fs::exists(testing_support::toolPath(kTool)))
+        << "build lanternfall-lint first: " << testing_support::toolPath(kTool);
     char pattern[] = "/tmp/lanternfall-lint-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
@@ -87,7 +71,7 @@ class Lint : public ::testing::Test {
   void raw(const std::string& relative, const std::string& bytes) {
     std::ofstream(dir_ / relative, std::ios::binary) << bytes;
   }
-  LintRun lint() { return runLint("'" + dir_.string() + "'"); }
+  LintRun lint() { return runLint(quoted(dir_.string())); }
   // The finding prefix for a file of the folder, e.g. at("txt/00.dat", 3) is ".../txt/00.dat:3: ".
   std::string at(const std::string& relative, int line) const {
     return (dir_ / relative).lexically_normal().string() + ":" + std::to_string(line) + ": ";
@@ -97,7 +81,7 @@ class Lint : public ::testing::Test {
 };
 
 TEST(LintBundled, BundledContentPassesClean) {
-  const LintRun run = runLint("'" + bundledContent().string() + "'");
+  const LintRun run = runLint(quoted(bundledContent().string()));
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.has("0 error(s), 0 warning(s)")) << run.output;
 }
@@ -412,7 +396,7 @@ TEST_F(Lint, HostileFilesAreFindingsNotCrashes) {
 TEST_F(Lint, OneScenarioFileIsCheckedWithItsPictures) {
   scenario("00", {">img nowhere", "a", "tugi"});
   fs::remove(dir_ / "txt" / "01.dat");  // missing, but not asked about
-  const LintRun run = runLint("'" + (dir_ / "txt" / "00.dat").string() + "'");
+  const LintRun run = runLint(quoted((dir_ / "txt" / "00.dat").string()));
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the picture \"nowhere\" is missing")) << run.output;
   EXPECT_FALSE(run.has("01.dat")) << run.output;

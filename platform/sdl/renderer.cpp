@@ -161,10 +161,19 @@ struct Renderer::Impl {
   std::unordered_map<const Control*, uint64_t> drawnAt;  // frame each control was last drawn in
   const Control* drawing = nullptr;                      // owner of the lines drawn now
 
+  // The format of picture textures: the window's own where our 0xAARRGGBB pixels read the same in it
+  // (an X server's 24-bit visual is XRGB8888). A stretched copy between two formats goes through
+  // temporary surfaces in SDL, one of them the size of the box: megabytes cleared and faulted in for
+  // every frame that draws the picture.
+  Uint32 pictureFormat = SDL_PIXELFORMAT_ARGB8888;
+
   explicit Impl(SDL_Renderer* r) : sdl(r) {
     SDL_RendererInfo info;
     keepsPixels =
         r && SDL_GetRendererInfo(r, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0;
+    if (SDL_Window* window = r ? SDL_RenderGetWindow(r) : nullptr) {
+      if (SDL_GetWindowPixelFormat(window) == SDL_PIXELFORMAT_RGB888) pictureFormat = SDL_PIXELFORMAT_RGB888;
+    }
   }
 
   ~Impl() {
@@ -255,6 +264,25 @@ struct Renderer::Impl {
     }
   }
 
+  // The pixels into the texture, made anew only when their size changed.
+  void upload(PictureTexture& pt, const Image& image) {
+    if (!pt.texture || pt.w != image.width || pt.h != image.height) {
+      SDL_DestroyTexture(pt.texture);
+      pt.texture = SDL_CreateTexture(sdl, pictureFormat, SDL_TEXTUREACCESS_STATIC, image.width, image.height);
+      if (pt.texture) {
+        // A picture is a plain copy: opaque whatever its alpha bytes say.
+        SDL_SetTextureBlendMode(pt.texture, SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(pt.texture, SDL_ScaleModeLinear);
+      }
+      pt.w = image.width;
+      pt.h = image.height;
+    }
+    if (pt.texture) {
+      SDL_UpdateTexture(pt.texture, nullptr, image.pixels.data(), image.width * 4);
+      ++stats.picturesUploaded;
+    }
+  }
+
   // What the box shows as a texture: the picture it was painted from, at that picture's size, when it
   // keeps a painting (uploaded once per picture), otherwise its retained pixels (uploaded when they
   // changed); null when it shows nothing. *from is the part of the texture to draw (whole when null).
@@ -282,22 +310,7 @@ struct Renderer::Impl {
       pt.stamp = box.changeStamp();
       const uint64_t h = hashPixels(image);
       if (!pt.texture || h != pt.hash || pt.w != image.width || pt.h != image.height) {
-        if (!pt.texture || pt.w != image.width || pt.h != image.height) {
-          SDL_DestroyTexture(pt.texture);
-          pt.texture = SDL_CreateTexture(sdl, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, image.width,
-                                         image.height);
-          if (pt.texture) {
-            // The retained image is a plain copy: opaque whatever its alpha bytes say.
-            SDL_SetTextureBlendMode(pt.texture, SDL_BLENDMODE_NONE);
-            SDL_SetTextureScaleMode(pt.texture, SDL_ScaleModeLinear);
-          }
-          pt.w = image.width;
-          pt.h = image.height;
-        }
-        if (pt.texture) {
-          SDL_UpdateTexture(pt.texture, nullptr, image.pixels.data(), image.width * 4);
-          ++stats.picturesUploaded;
-        }
+        upload(pt, image);
         pt.hash = h;
       }
     }
@@ -309,21 +322,7 @@ struct Renderer::Impl {
     const Image& image = *painting.source;
     PictureTexture& pt = pictures[&box];
     if (pt.source != painting.source) {
-      if (!pt.texture || pt.w != image.width || pt.h != image.height) {
-        SDL_DestroyTexture(pt.texture);
-        pt.texture = SDL_CreateTexture(sdl, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, image.width,
-                                       image.height);
-        if (pt.texture) {
-          SDL_SetTextureBlendMode(pt.texture, SDL_BLENDMODE_NONE);
-          SDL_SetTextureScaleMode(pt.texture, SDL_ScaleModeLinear);
-        }
-        pt.w = image.width;
-        pt.h = image.height;
-      }
-      if (pt.texture) {
-        SDL_UpdateTexture(pt.texture, nullptr, image.pixels.data(), image.width * 4);
-        ++stats.picturesUploaded;
-      }
+      upload(pt, image);
       pt.source = painting.source;
       pt.hash = 0;
       pt.stamp = 0;
