@@ -67,7 +67,7 @@ class Sequencer {
   bool makeSynth(const std::string& smf);
   bool openDevice();
   void release();
-  void renderLocked(float* stereo, int frames);
+  void renderLocked(float* stereo, int frames, int checkEvery);
   void startPlayerLocked(int64_t tick);
   static void audioCallback(void* self, uint8_t* stream, int bytes);
 
