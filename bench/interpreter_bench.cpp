@@ -15,6 +15,7 @@
 #include "app/fom.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/event_loop.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -24,18 +25,10 @@ constexpr int kMillion = 1'000'000;
 
 const fs::path& benchDir() {
   static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "lanternfall-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    fs::create_directories(fs::path(pattern) / "txt");
-    return fs::path(pattern);
+    fs::path made = testing_support::processScratchFolder("lanternfall-bench");
+    fs::create_directories(made / "txt");
+    return made;
   }();
-  // Registered after the path exists, so it runs before the path is destroyed.
-  static const bool cleanup = (std::atexit([] {
-                                 std::error_code ec;
-                                 fs::remove_all(dir, ec);
-                               }),
-                               true);
-  (void)cleanup;
   return dir;
 }
 

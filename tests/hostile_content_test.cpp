@@ -80,6 +80,15 @@ Refusal load(const fs::path& path) {
   return {!loaded, error, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
 }
 
+// The game started, its scene box 600 × 600 pixels: the size the pictures below are measured against.
+Fom& startWithSquareScene(HeadlessGame& game) {
+  game.start();
+  Fom& fom = game.fom();
+  const platform::RectF r = fom.Pic.pixelRect();
+  fom.Pic.setPixelRect({r.x, r.y, 600, 600});
+  return fom;
+}
+
 }  // namespace
 
 // ---- Pictures ----
@@ -184,10 +193,7 @@ TEST(HostileContent, APictureShownSmallerIsDecodedSmallerAndLooksTheSame) {
   content.picture("ttl", "ui_green");
   content.picture("photo", "ui_photo_1920x1080");
   HeadlessGame game(content);
-  game.start();
-  Fom& fom = game.fom();
-  const platform::RectF r = fom.Pic.pixelRect();
-  fom.Pic.setPixelRect({r.x, r.y, 600, 600});
+  Fom& fom = startWithSquareScene(game);
   fom.ShowPicture("photo");
 
   // E takes the picture's own size, whatever scale it holds the pixels at.
@@ -265,10 +271,7 @@ TEST(HostileContent, AMillionPictureLinesInOneStepShowWhatOneWouldAndAreNamedOnc
   lines += ">img photo\r\nlast\r\n";
   content.rawScenario("opn", lines);
   HeadlessGame game(content);
-  game.start();
-  Fom& fom = game.fom();
-  const platform::RectF r = fom.Pic.pixelRect();
-  fom.Pic.setPixelRect({r.x, r.y, 600, 600});
+  Fom& fom = startWithSquareScene(game);
   fom.StartScenario("opn");
 
   ::testing::internal::CaptureStderr();

@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "tests/support/scratch_folder.h"
 namespace fuzzing {
 
 inline constexpr const char* kFiles[] = {"txt/opn.dat", "txt/00.dat",     "txt/10.dat",
@@ -18,18 +19,7 @@ inline constexpr const char* kFiles[] = {"txt/opn.dat", "txt/00.dat",     "txt/1
 inline constexpr size_t kFileCount = sizeof kFiles / sizeof kFiles[0];
 
 inline const std::filesystem::path& folder() {
-  namespace fs = std::filesystem;
-  static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "lanternfall-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    return fs::path(pattern);
-  }();
-  static const bool cleanup = (std::atexit([] {
-                                 std::error_code ec;
-                                 fs::remove_all(dir, ec);
-                               }),
-                               true);
-  (void)cleanup;
+  static const std::filesystem::path dir = testing_support::processScratchFolder("lanternfall-fuzz");
   return dir;
 }
 

@@ -12,6 +12,7 @@
 #include "app/fom.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/event_loop.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -20,19 +21,11 @@ namespace fs = std::filesystem;
 // One content folder for the whole fuzzing process; each input rewrites its opening scenario.
 const fs::path& contentDir() {
   static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "lanternfall-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    fs::create_directories(fs::path(pattern) / "txt");
-    fs::create_directories(fs::path(pattern) / "img");
-    return fs::path(pattern);
+    fs::path made = testing_support::processScratchFolder("lanternfall-fuzz");
+    fs::create_directories(made / "txt");
+    fs::create_directories(made / "img");
+    return made;
   }();
-  // Registered after the path exists, so it runs before the path is destroyed.
-  static const bool cleanup = (std::atexit([] {
-                                 std::error_code ec;
-                                 fs::remove_all(dir, ec);
-                               }),
-                               true);
-  (void)cleanup;
   return dir;
 }
 
