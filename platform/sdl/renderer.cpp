@@ -619,7 +619,7 @@ struct Renderer::Impl {
   }
 };
 
-Renderer::Renderer(SDL_Renderer* target) : impl_(std::make_unique<Impl>(target)) {
+void fixLargeBufferPolicy() {
 #if defined(__GLIBC__)
   // glibc raises its mapping threshold, and with it the point at which it gives the top of the heap back,
   // each time a large buffer is freed; what start-up frees then stays with the process (some 15 MiB on a
@@ -630,6 +630,8 @@ Renderer::Renderer(SDL_Renderer* target) : impl_(std::make_unique<Impl>(target))
   (void)kThresholdFixed;
 #endif
 }
+
+Renderer::Renderer(SDL_Renderer* target) : impl_(std::make_unique<Impl>(target)) { fixLargeBufferPolicy(); }
 Renderer::~Renderer() = default;
 
 Renderer::FrameStats Renderer::lastFrame() const { return impl_->stats; }

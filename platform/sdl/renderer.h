@@ -54,6 +54,10 @@ class Renderer {
   std::unique_ptr<Impl> impl_;
 };
 
+// The heap's policy for the large buffers pictures and frames need, set once for the process: the window
+// sets it before start-up allocates anything, and every renderer makes sure of it.
+void fixLargeBufferPolicy();
+
 // A software canvas in memory with a renderer over it: for benchmarks and tests, no display needed.
 class OffscreenTarget {
  public:

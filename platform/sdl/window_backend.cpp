@@ -422,6 +422,7 @@ WindowBackend::~WindowBackend() = default;
 
 bool WindowBackend::open(std::string* error) {
   Impl& d = *impl_;
+  fixLargeBufferPolicy();
   // With nowhere to show a window, SDL would try every video driver and the display libraries would
   // each complain on stderr (once per attempt) before our own reason: say once what is missing and
   // what to do. A driver named in SDL_VIDEODRIVER (a test's dummy, a console's kmsdrm) needs neither.
