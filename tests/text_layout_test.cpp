@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime/utf8.h"
 #include "tests/support/test_seed.h"
 
 namespace {

@@ -4,11 +4,12 @@
 
 #include <algorithm>
 
+#include "platform/runtime/utf8.h"
+
 namespace platform {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr size_t kMaxGlyphsPerLine = 4096;  // far more than any screen line holds
 
 bool isIn(char32_t c, std::u32string_view set) { return set.find(c) != std::u32string_view::npos; }
@@ -60,34 +61,6 @@ bool isOpeningBracket(char32_t c) {
 bool isHangingPunctuation(char32_t c) {
   static constexpr std::u32string_view kSet = U"、。，．､｡";
   return isIn(c, kSet);
-}
-
-char32_t decodeUtf8(std::string_view s, size_t pos, size_t* length) {
-  *length = 1;
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  if (b0 < 0x80) return b0;
-  int extra;
-  char32_t cp;
-  char32_t minimum;
-  if ((b0 & 0xE0) == 0xC0) {
-    extra = 1, cp = b0 & 0x1F, minimum = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    extra = 2, cp = b0 & 0x0F, minimum = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    extra = 3, cp = b0 & 0x07, minimum = 0x10000;
-  } else {
-    return kReplacement;
-  }
-  if (pos + extra >= s.size()) return kReplacement;
-  for (int i = 1; i <= extra; ++i) {
-    const auto b = static_cast<unsigned char>(s[pos + i]);
-    if ((b & 0xC0) != 0x80) return kReplacement;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  // Overlong forms, surrogates and values past Unicode would draw as something they are not.
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacement;
-  *length = static_cast<size_t>(extra) + 1;
-  return cp;
 }
 
 std::vector<LaidLine> layoutText(std::string_view text, float boxWidth, size_t maxLines,

@@ -34,9 +34,6 @@ struct LaidLine {
 std::vector<LaidLine> layoutText(std::string_view utf8, float boxWidth, size_t maxLines,
                                  const AdvanceFn& advance);
 
-// Decode the code point at utf8[pos]; sets *length to the bytes it takes (at least 1). Invalid or
-// truncated sequences give U+FFFD with length 1.
-char32_t decodeUtf8(std::string_view utf8, size_t pos, size_t* length);
 
 // The character classes the layout uses, exposed for the renderer's tooltip and for tests.
 bool isStrongNoStart(char32_t c);

@@ -9,6 +9,7 @@
 #include "platform/runtime/control.h"
 #include "platform/runtime/display.h"
 #include "platform/runtime/text_layout.h"
+#include "platform/runtime/utf8.h"
 
 namespace platform {
 

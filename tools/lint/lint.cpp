@@ -27,6 +27,7 @@
 #include "platform/media/text_file.h"
 #include "platform/runtime/control.h"
 #include "platform/runtime/text_layout.h"
+#include "platform/runtime/utf8.h"
 #include "platform/sdl/text_measure.h"
 #include "script/scenario_syntax.h"
 #include "ui/layout.h"
