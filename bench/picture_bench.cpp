@@ -9,7 +9,7 @@
 #include "platform/media/image.h"
 #include "platform/runtime/form.h"
 #include "platform/runtime/picture_box.h"
-#include "platform/sdl/renderer.h"
+#include "platform/sdl/offscreen_target.h"
 
 namespace {
 
