@@ -1,6 +1,7 @@
 // A picture box: its picture stretched over the client area, or its back colour, and its border.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/runtime/picture_box.h"
