@@ -5,6 +5,7 @@
 // display refresh. Created by main; tests of the game run without it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
