@@ -1,7 +1,7 @@
 // The real window driven through SDL's dummy video driver: SDL's buttons and keys reach the input rules
 // as the old runtime's numbers, fullscreen maps the pointer into the game's window, the close unloads the
 // window, tooltips wait on the loop's clock, and frames are drawn only when something changed, at most one
-// per display refresh.
+// per display refresh. The first window, made before start-up sizes it, fits screens of any shape.
 #include "platform/sdl/window_backend.h"
 
 #include <SDL.h>
