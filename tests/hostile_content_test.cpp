@@ -140,7 +140,7 @@ TEST(HostileContent, PicturesAreDecodedOnlyAsJpegAndEverythingElseIsNamed) {
   fs::resize_file(img / "big.jpg", uint64_t{2} << 30);
   const Refusal big = load(img / "big.jpg");
   EXPECT_TRUE(big.refused);
-  EXPECT_NE(big.error.find("2048 MiB, more than the 64 MiB"), std::string::npos) << big.error;
+  EXPECT_NE(big.error.find("2 GiB, more than the 64 MiB"), std::string::npos) << big.error;
   EXPECT_LT(big.seconds, 1.0);
 }
 
@@ -398,7 +398,7 @@ TEST(HostileContent, AMusicFileThatIsNoFileOrTooLargeIsNamedForWhatItIs) {
   fs::resize_file(root / "big.mid", uint64_t{2} << 30);
   const std::pair<const char*, const char*> cases[] = {{"fifo.mid", "is a FIFO, not a file"},
                                                        {"folder.mid", "is a folder, not a file"},
-                                                       {"big.mid", "is 2048 MiB, more than the 4 MiB"}};
+                                                       {"big.mid", "is 2 GiB, more than the 4 MiB"}};
   for (const auto& [name, says] : cases) {
     ::testing::internal::CaptureStderr();
     const auto start = std::chrono::steady_clock::now();
