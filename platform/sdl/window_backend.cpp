@@ -13,6 +13,7 @@
 #include <exception>
 #include <string_view>
 
+#include "platform/media/sdl_subsystems.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/display.h"
 #include "platform/runtime/input.h"
@@ -190,7 +191,7 @@ struct WindowBackend::Impl {
     renderer.reset();
     if (sdlRenderer) SDL_DestroyRenderer(sdlRenderer);
     if (window) SDL_DestroyWindow(window);
-    if (videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (videoStarted) stopSdlSubsystems(SDL_INIT_VIDEO);
   }
 
   Geometry actual() const {
@@ -456,15 +457,12 @@ bool WindowBackend::open(std::string* error) {
   // connections, so an error that arrives late is named and ignored instead of ending the game.
   XSetErrorHandler(reportXError);
   for (int attempt = 1;; ++attempt) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      if (error) *error = SDL_GetError();
-      return false;
-    }
+    if (!startSdlSubsystems(SDL_INIT_VIDEO, error)) return false;
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool invisible =
         driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
     if (!invisible || driverChosen) break;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    stopSdlSubsystems(SDL_INIT_VIDEO);
     if (attempt == kDisplayAttempts) {
       if (error) *error = "no display could be opened";
       return false;
