@@ -76,7 +76,7 @@ void onProgress(j_common_ptr cinfo) {
 constexpr uint64_t kMaxDecodedOverBox = 2;
 // Rows decoded at a time when a picture is decoded wider than it is kept: each band is resampled across
 // at once, so the decoded width never costs more than a band.
-constexpr int kBandRows = 16;
+constexpr int kBandRows = 64;
 
 // The scale to decode at, as 1/d. For the look: the smallest of 1/1, 1/2, 1/4, 1/8 that leaves at least
 // 7/8 of the shown size in both directions. A reduced picture a little smaller than its box is enlarged

@@ -23,9 +23,11 @@ inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{64} << 20;
 inline constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 26;
 // Encoders write about ten scans; a file of thousands of empty ones keeps the decoder busy for minutes.
 inline constexpr int kMaxPictureScans = 100;
-// A progressive picture of kMaxPicturePixels in 4:2:0 keeps 192 MiB of coefficients, whatever the scale
-// it is decoded at; the rows decoded beside them are a few MiB.
-inline constexpr uint64_t kMaxDecoderMemoryBytes = uint64_t{208} << 20;
+// Everything one decode holds, so that the game with any picture stays within 250 MiB: its own 50 MiB on
+// a large screen, the picture cache's 24 MiB and this. A progressive picture keeps all its coefficients
+// whatever the scale it is decoded at (3 bytes a pixel in 4:2:0), so this admits progressive pictures of
+// some 50 megapixels; baseline ones of any size within the caps take a few MiB.
+inline constexpr uint64_t kMaxDecoderMemoryBytes = uint64_t{160} << 20;
 
 // Decode a JPEG from a UTF-8 path, whole. On failure returns nothing and puts a one-line reason in *error
 // (never throws, never crashes on truncated or foreign files).

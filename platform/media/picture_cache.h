@@ -17,7 +17,7 @@ namespace platform {
 
 // A few pictures of a large screen's box: enough for the pictures a scene goes back and forth between,
 // little beside what the game holds anyway.
-inline constexpr uint64_t kPictureCacheBytes = uint64_t{32} << 20;
+inline constexpr uint64_t kPictureCacheBytes = uint64_t{24} << 20;
 // And few of them, so that looking one up stays cheap whatever a step names.
 inline constexpr size_t kPictureCacheEntries = 16;
 
