@@ -78,7 +78,8 @@ std::string be(uint32_t v, int bytes) {
 
 std::string smf(const std::vector<std::string>& tracks) {
   std::string file = "MThd" + be(6, 4) + be(1, 2) + be(static_cast<uint32_t>(tracks.size()), 2) + be(480, 2);
-  for (const std::string& t : tracks) file += "MTrk" + be(static_cast<uint32_t>(t.size() + 4), 4) + t + std::string("\x00\xff\x2f\x00", 4);
+  for (const std::string& t : tracks)
+    file += "MTrk" + be(static_cast<uint32_t>(t.size() + 4), 4) + t + std::string("\x00\xff\x2f\x00", 4);
   return file;
 }
 
@@ -194,8 +195,9 @@ int main() {
     std::printf("RESULT\tmusic: one status poll\t%.2f\tus\t20\n", us);
   }
 
-  std::printf("RESULT\tmusic: reading the largest MIDI file (4 MiB, 8000 tempos, 1.375 M notes)\t%.1f\tms\t100\n",
-              largestReadMs());
+  std::printf(
+      "RESULT\tmusic: reading the largest MIDI file (4 MiB, 8000 tempos, 1.375 M notes)\t%.1f\tms\t100\n",
+      largestReadMs());
   const fs::path dir = fs::temp_directory_path() / ("lanternfall_music_bench_" + std::to_string(getpid()));
   fs::create_directories(dir);
   std::string bgm;

@@ -169,14 +169,15 @@ long statusKiB(const char* field) {
 int decodeAndPrintPeak(const char* path) {
   platform::installPictureDecoder();
   std::string error;
-  if (!platform::decodePictureFile(path, 800, 600, &error)) std::fprintf(stderr, "picture_bench: %s\n", error.c_str());
+  if (!platform::decodePictureFile(path, 800, 600, &error))
+    std::fprintf(stderr, "picture_bench: %s\n", error.c_str());
   std::printf("%.1f\n", statusKiB("VmHWM:") / 1024.0);
   return 0;
 }
 
 double peakMiB(const fs::path& path) {
-  const std::string command = "'" + fs::read_symlink("/proc/self/exe").string() + "' --peak-memory '" +
-                              path.string() + "'";
+  const std::string command =
+      "'" + fs::read_symlink("/proc/self/exe").string() + "' --peak-memory '" + path.string() + "'";
   std::FILE* child = popen(command.c_str(), "r");
   if (!child) return -1;
   double peak = -1;
@@ -201,8 +202,8 @@ void reportPeakMemory() {
   for (const auto& [name, bytes] : cases) {
     const fs::path path = dir / ("p" + std::to_string(n++) + ".jpg");
     std::ofstream(path, std::ios::binary) << bytes;
-    std::printf("RESULT\tpicture: peak memory of a process decoding %s into 800x600\t%.1f\tMiB\t%.0f\n",
-                name, peakMiB(path), kPeakGoalMiB);
+    std::printf("RESULT\tpicture: peak memory of a process decoding %s into 800x600\t%.1f\tMiB\t%.0f\n", name,
+                peakMiB(path), kPeakGoalMiB);
   }
   fs::remove_all(dir);
 }

@@ -256,8 +256,8 @@ TEST(HostileContent, PicturesOfOddShapesDecodeNearTheirBoxWithinOneBudget) {
   // Its coefficients alone (192 MiB, whatever the scale) are past the budget: refused before they are made.
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(platform::loadPictureFile((img / "huge.jpg").string(), 600, 600, &error));
-  EXPECT_NE(error.find("huge.jpg needs more than " + platform::describeBytes(platform::kMaxDecoderMemoryBytes) +
-                       " to decode"),
+  EXPECT_NE(error.find("huge.jpg needs more than " +
+                       platform::describeBytes(platform::kMaxDecoderMemoryBytes) + " to decode"),
             std::string::npos)
       << error;
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
@@ -275,9 +275,12 @@ TEST(HostileContent, PicturesThatComeBackAreNotDecodedAgainUnlessTheFileChanged)
     bytes.resize(4096, '\0');  // after the end marker: ignored by the decoder
     return bytes;
   };
-  auto red = [](const std::optional<platform::DecodedPicture>& p) { return p ? channel(p->image.at(8, 8), 16) : 0; };
+  auto red = [](const std::optional<platform::DecodedPicture>& p) {
+    return p ? channel(p->image.at(8, 8), 16) : 0;
+  };
   auto overwrite = [](const fs::path& path, const std::string& bytes) {
-    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary)
+        .write(bytes.data(), std::streamsize(bytes.size()));
   };
   std::ofstream(a, std::ios::binary) << picture({250, 0, 0});
   std::ofstream(b, std::ios::binary) << picture({0, 0, 250});
@@ -293,7 +296,8 @@ TEST(HostileContent, PicturesThatComeBackAreNotDecodedAgainUnlessTheFileChanged)
   // Edited (its time moves on): decoded afresh.
   fs::last_write_time(a, time + std::chrono::seconds(1));
   EXPECT_LT(red(platform::decodePictureFile(a.string(), 16, 16)), 50u);
-  EXPECT_EQ(platform::pictureFileIdentity(a.string()), platform::pictureFileIdentity((content.root() / "img/../img/a.jpg").string()));
+  EXPECT_EQ(platform::pictureFileIdentity(a.string()),
+            platform::pictureFileIdentity((content.root() / "img/../img/a.jpg").string()));
   EXPECT_NE(platform::pictureFileIdentity(a.string()), platform::pictureFileIdentity(b.string()));
 
   // Within its budget: the pictures decoded last are kept, the least recently used go first.
@@ -505,26 +509,30 @@ TEST(HostileContent, FloodsOfAnyChannelEventAreRefusedAsNoteFloodsAre) {
   std::string smf, problem;
   // 1.4 million program changes at tick 0 would hold the audio thread (and the close) for minutes.
   EXPECT_FALSE(platform::parseMidiFile(midiTracks({burst("\xC0\x05", 1400000)}, 480), &info, &smf, &problem));
-  EXPECT_NE(problem.find("it sends 1400000 program changes and system-exclusive messages within 100 ms at 0 s"),
-            std::string::npos)
+  EXPECT_NE(
+      problem.find("it sends 1400000 program changes and system-exclusive messages within 100 ms at 0 s"),
+      std::string::npos)
       << problem;
   // System-exclusive messages count with them; controllers, pitch bends and note-offs by their own measure.
   std::string sysex;
   for (int i = 0; i < 300; ++i) sysex += std::string("\x00\xF0\x05\x7E\x7F\x09\x01\xF7", 8);
   EXPECT_FALSE(platform::parseMidiFile(midiTracks({sysex}, 480), &info, &smf, &problem));
-  EXPECT_NE(problem.find("it sends 300 program changes and system-exclusive messages"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("it sends 300 program changes and system-exclusive messages"), std::string::npos)
+      << problem;
   // Ten seconds in (9,600 ticks at 120 beats a minute), on two tracks that the check merges.
   const std::string later = std::string("\xCB\x00", 2);  // 9600 as a variable-length quantity
   const std::string bends = later + burst(std::string("\xE0\x00\x40", 3), 2500).substr(1);
   EXPECT_FALSE(platform::parseMidiFile(midiTracks({bends, bends}, 480), &info, &smf, &problem));
-  EXPECT_NE(problem.find("it sends 5000 controller, pitch-bend, pressure and note-off events within 100 ms at 10 s"),
+  EXPECT_NE(problem.find(
+                "it sends 5000 controller, pitch-bend, pressure and note-off events within 100 ms at 10 s"),
             std::string::npos)
       << problem;
   // Busy music is no flood: every channel changing instrument twice and sweeping a controller each tick.
   std::string busy;
   for (int tick = 0; tick < 2000; ++tick) {
     for (int ch = 0; ch < 16; ++ch) {
-      busy += std::string(1, char(ch == 0 && tick > 0 ? 1 : 0)) + char(0xB0 | ch) + char(7) + char(tick % 128);
+      busy +=
+          std::string(1, char(ch == 0 && tick > 0 ? 1 : 0)) + char(0xB0 | ch) + char(7) + char(tick % 128);
       if (ch < 2) busy += std::string(1, '\0') + char(0xC0 | ch) + char(tick % 128);
     }
   }
@@ -543,7 +551,8 @@ TEST(HostileContent, TheNoteFloodCheckAgreesWithTheTempoMapNoteByNote) {
   for (int tick = 0; tick < kTicks; tick += 5) {
     const int64_t micros = tick / 5 % 2 ? 1000000 : 250000;
     map.tempos.push_back({tick, micros});
-    conductor += std::string(1, char(tick == 0 ? 0 : 5)) + "\xFF\x51\x03" + be(static_cast<uint32_t>(micros), 3);
+    conductor +=
+        std::string(1, char(tick == 0 ? 0 : 5)) + "\xFF\x51\x03" + be(static_cast<uint32_t>(micros), 3);
   }
   std::vector<int64_t> msOfTick;
   for (int tick = 0; tick < kTicks; ++tick) msOfTick.push_back(map.ticksToMs(tick));
@@ -568,12 +577,14 @@ TEST(HostileContent, TheNoteFloodCheckAgreesWithTheTempoMapNoteByNote) {
     size_t refusedCount = 0;
     int64_t refusedAt = 0;
     for (size_t i = 0; i < ms.size() && refusedCount == 0; ++i) {
-      const size_t count = static_cast<size_t>(std::upper_bound(ms.begin(), ms.end(), ms[i] + 99) - ms.begin()) - i;
+      const size_t count =
+          static_cast<size_t>(std::upper_bound(ms.begin(), ms.end(), ms[i] + 99) - ms.begin()) - i;
       if (count > static_cast<size_t>(platform::kMaxNotesInWindow)) refusedCount = count, refusedAt = ms[i];
     }
     platform::MidiFileInfo info;
     std::string smf, problem;
-    const bool played = platform::parseMidiFile(midiTracks({conductor, tracks[0], tracks[1]}, 96), &info, &smf, &problem);
+    const bool played =
+        platform::parseMidiFile(midiTracks({conductor, tracks[0], tracks[1]}, 96), &info, &smf, &problem);
     EXPECT_EQ(played, refusedCount == 0) << "seed " << seed << ", density " << density << ": " << problem;
     if (!played) {
       EXPECT_NE(problem.find("it starts " + std::to_string(refusedCount) + " notes within 100 ms at " +

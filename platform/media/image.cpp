@@ -138,7 +138,8 @@ uint64_t ownBufferBytes(uint64_t outWidth, uint64_t outHeight, uint64_t keptWidt
 bool readRow(Decoding* d, uint32_t* row, bool cmyk) {
   JSAMPROW rows[1] = {cmyk ? d->cmykLine.data() : reinterpret_cast<JSAMPLE*>(row)};
   if (jpeg_read_scanlines(&d->cinfo, rows, 1) != 1) return false;
-  if (cmyk) cmykRow(d->cmykLine.data(), row, static_cast<int>(d->cinfo.output_width), d->cinfo.saw_Adobe_marker);
+  if (cmyk)
+    cmykRow(d->cmykLine.data(), row, static_cast<int>(d->cinfo.output_width), d->cinfo.saw_Adobe_marker);
   return true;
 }
 
@@ -150,7 +151,8 @@ bool readRows(Decoding* d, int keptWidth, bool cmyk) {
   const int outWidth = static_cast<int>(cinfo.output_width);
   if (keptWidth == outWidth) {
     while (cinfo.output_scanline < cinfo.output_height) {
-      if (!readRow(d, &rows.pixels[static_cast<size_t>(cinfo.output_scanline) * rows.width], cmyk)) return false;
+      if (!readRow(d, &rows.pixels[static_cast<size_t>(cinfo.output_scanline) * rows.width], cmyk))
+        return false;
     }
     return true;
   }
@@ -188,7 +190,8 @@ bool prepare(Decoding* d, int needWidth, int needHeight, bool* cmyk) {
   cinfo.scale_denom = static_cast<unsigned>(scaleDenominator(width, height, needWidth, needHeight));
   jpeg_calc_output_dimensions(&cinfo);
   const uint64_t outWidth = cinfo.output_width, outHeight = cinfo.output_height;
-  const uint64_t keptWidth = needWidth > 0 ? std::min<uint64_t>(outWidth, static_cast<uint64_t>(needWidth)) : outWidth;
+  const uint64_t keptWidth =
+      needWidth > 0 ? std::min<uint64_t>(outWidth, static_cast<uint64_t>(needWidth)) : outWidth;
   // One budget for everything the decode holds at once: what libjpeg allocates (the coefficients of a
   // progressive picture above all, counted by its memory manager) and our own rows.
   const uint64_t own = ownBufferBytes(outWidth, outHeight, keptWidth, *cmyk);
@@ -203,8 +206,9 @@ bool prepare(Decoding* d, int needWidth, int needHeight, bool* cmyk) {
   rows.width = static_cast<int>(keptWidth);
   rows.height = static_cast<int>(outHeight);
   rows.pixels.resize(static_cast<size_t>(keptWidth * outHeight));
-  if (keptWidth < outWidth) d->band = Image{static_cast<int>(outWidth), kBandRows,
-                                            std::vector<uint32_t>(static_cast<size_t>(outWidth) * kBandRows)};
+  if (keptWidth < outWidth)
+    d->band = Image{static_cast<int>(outWidth), kBandRows,
+                    std::vector<uint32_t>(static_cast<size_t>(outWidth) * kBandRows)};
   if (*cmyk) d->cmykLine.resize(static_cast<size_t>(outWidth) * 4);
   return true;
 }

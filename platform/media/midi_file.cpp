@@ -210,6 +210,23 @@ std::string anyFlood(Scan* scan, const MidiFileInfo& info) {
   return flood;
 }
 
+// Where the standard MIDI file lies in `bytes`: all of it, or, in an RMID (a RIFF file), its "data"
+// chunk; false when an RMID holds none or is cut short.
+bool findStandardFile(const std::string& bytes, size_t* from, size_t* size) {
+  if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "RMID") != 0) return true;
+  for (size_t at = 12; at + 8 <= bytes.size();) {
+    const uint32_t len = le32(bytes, at + 4);
+    if (len > bytes.size() - at - 8) return false;
+    if (bytes.compare(at, 4, "data") == 0) {
+      *from = at + 8;
+      *size = len;
+      return len > 0;
+    }
+    at += 8 + len + (len & 1);
+  }
+  return false;
+}
+
 }  // namespace
 
 int64_t MidiFileInfo::ticksToMs(int64_t tick) const {
@@ -249,23 +266,7 @@ bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* sm
   };
   const std::string notWhole = "it is not a whole standard MIDI file";
   size_t from = 0, size = bytes.size();
-  // RMID: a RIFF file whose "data" chunk is the standard MIDI file.
-  if (size >= 12 && bytes.compare(0, 4, "RIFF") == 0 && bytes.compare(8, 4, "RMID") == 0) {
-    size_t at = 12;
-    bool found = false;
-    while (at + 8 <= bytes.size()) {
-      const uint32_t len = le32(bytes, at + 4);
-      if (len > bytes.size() - at - 8) return refuse(notWhole);
-      if (bytes.compare(at, 4, "data") == 0) {
-        from = at + 8;
-        size = len;
-        found = true;
-        break;
-      }
-      at += 8 + len + (len & 1);
-    }
-    if (!found || size == 0) return refuse(notWhole);
-  }
+  if (!findStandardFile(bytes, &from, &size)) return refuse(notWhole);
   const std::string data = bytes.substr(from, size);
   if (data.size() < 14 || data.compare(0, 4, "MThd") != 0) return refuse(notWhole);
   const uint32_t headerLen = be32(data, 4);

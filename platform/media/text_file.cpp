@@ -86,7 +86,8 @@ struct InputFile {
       file = nullptr;
       return false;
     }
-    len = std::fread(buffer.data(), 1, static_cast<size_t>(std::min<uint64_t>(buffer.size(), budgetBytes)), file);
+    len = std::fread(buffer.data(), 1, static_cast<size_t>(std::min<uint64_t>(buffer.size(), budgetBytes)),
+                     file);
     budgetBytes -= len;
     return len > 0;
   }

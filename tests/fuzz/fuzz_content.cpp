@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Copies, not links: each is a file of its own to the decoder and its cache.
   std::error_code ec;
   for (const char* name : {"b", "c", "d", "e", "f", "g", "h"}) {
-    std::filesystem::copy_file(fuzzing::folder() / "img/a.jpg", fuzzing::folder() / "img" / (std::string(name) + ".jpg"), ec);
+    std::filesystem::copy_file(fuzzing::folder() / "img/a.jpg",
+                               fuzzing::folder() / "img" / (std::string(name) + ".jpg"), ec);
   }
 
   auto loop = platform::EventLoop::manual();
