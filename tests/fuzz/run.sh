@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every fuzzer for its share of a bounded time: bash tests/fuzz/run.sh <build-dir> <seconds>.
+# Runs every fuzzer for its share of a bounded time: bash tests/fuzz/run.sh <build-dir> <seconds>
+# (FUZZ_TARGETS="fuzz_midi fuzz_picture" runs only those).
 #   fuzz_scenario  the opening scenario under ticks and clicks
 #   fuzz_midi      the MIDI file reader
 #   fuzz_picture   the picture loader and the stretch-paint
@@ -12,7 +13,7 @@ set -euo pipefail
 build=${1:?usage: run.sh <build-dir> <seconds>}
 seconds=${2:-60}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-targets=(fuzz_scenario fuzz_midi fuzz_picture fuzz_content fuzz_lint)
+targets=(${FUZZ_TARGETS:-fuzz_scenario fuzz_midi fuzz_picture fuzz_content fuzz_lint})
 share=$((seconds / ${#targets[@]}))
 [ "$share" -ge 1 ] || share=1
 # What the game may write to stderr over one run: its problems are named once and then counted.
@@ -44,7 +45,8 @@ seed() {  # seed <target>: fills $work/<target>
       done
       # Sizes that lie: byte 0 from 240 on makes the file sparse past the cap, 255 a link to procfs.
       { printf '\xf4\x14\x01\x14\x01'; cat "$root/content/txt/opn.dat"; } >"$dir/seed-sparse"
-      printf '\xff' >"$dir/seed-endless" ;;
+      printf '\xff' >"$dir/seed-endless"
+      n=$((n + 2)) ;;
     fuzz_midi)
       for f in "$root"/content/bgm.mid "$root"/tests/data/*.mid; do
         [ -f "$f" ] || continue
@@ -65,7 +67,7 @@ floods = {
 for name, body in floods.items():
     open(f"{sys.argv[1]}/seed-{name}", "wb").write(smf(body))
 PY
-      ;;
+      n=$((n + 4)) ;;
     fuzz_picture)
       for f in "$root"/content/img/*.jpg "$root"/tests/data/img/*.jpg; do
         n=$((n + 1))
