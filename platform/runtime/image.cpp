@@ -6,8 +6,6 @@
 #include <emmintrin.h>
 #endif
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -16,9 +14,12 @@ namespace platform {
 
 namespace {
 PictureDecoder gDecoder = nullptr;
+FileIdentity gIdentity = nullptr;
 }  // namespace
 
 void setPictureDecoder(PictureDecoder decoder) { gDecoder = decoder; }
+
+void setFileIdentity(FileIdentity identity) { gIdentity = identity; }
 
 std::optional<DecodedPicture> decodePictureFile(const std::string& utf8Path, int needWidth, int needHeight,
                                                 std::string* error) {
@@ -30,10 +31,7 @@ std::optional<DecodedPicture> decodePictureFile(const std::string& utf8Path, int
 }
 
 std::string pictureFileIdentity(const std::string& utf8Path) {
-  struct stat st {};
-  if (::stat(utf8Path.c_str(), &st) != 0) return {};
-  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
-         ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+  return gIdentity ? gIdentity(utf8Path) : std::string();
 }
 
 namespace {

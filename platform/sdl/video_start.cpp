@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/media/sdl_subsystems.h"
 #include "platform/sdl/x11_desktop.h"
 
 namespace platform {
@@ -57,12 +58,9 @@ bool startVideo(std::string* error) {
   // invisible off-screen driver and the game would run with no window at all: try the display again,
   // and use an invisible driver only when SDL_VIDEODRIVER asks for one (tests do).
   for (int attempt = 1;; ++attempt) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      if (error) *error = SDL_GetError();
-      return false;
-    }
+    if (!startSdlSubsystems(SDL_INIT_VIDEO, error)) return false;
     if (!invisibleDriver() || driverChosen) return true;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    stopSdlSubsystems(SDL_INIT_VIDEO);
     if (attempt == kDisplayAttempts) {
       if (error) *error = "no display could be opened";
       return false;

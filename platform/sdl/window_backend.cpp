@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/media/sdl_subsystems.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/display.h"
 #include "platform/runtime/input.h"
@@ -73,7 +74,7 @@ struct WindowBackend::Impl {
     geometry.reset();
     if (sdlRenderer) SDL_DestroyRenderer(sdlRenderer);
     if (window) SDL_DestroyWindow(window);
-    if (videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (videoStarted) stopSdlSubsystems(SDL_INIT_VIDEO);
   }
 
   bool createWindow(std::string* error);
