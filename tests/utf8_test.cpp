@@ -32,14 +32,14 @@ TEST(Utf8, DecodesOneToFourByteSequences) {
 
 TEST(Utf8, AnInvalidByteIsOneReplacementCharacterAndTheNextByteIsReadAgain) {
   const Decoded bad = {{0xFFFD, 1}};
-  EXPECT_EQ(decodeAll("\xFF"), bad);                                    // never a lead byte
-  EXPECT_EQ(decodeAll("\x81"), bad);                                    // a continuation alone
-  EXPECT_EQ(decodeAll("\xE3\x81" "a"), (Decoded{{0xFFFD, 1}, {0xFFFD, 1}, {U'a', 1}}));  // cut short
-  EXPECT_EQ(decodeAll("\xC0\xAF"), (Decoded{{0xFFFD, 1}, {0xFFFD, 1}}));  // overlong '/'
+  EXPECT_EQ(decodeAll("\xFF"), bad);  // never a lead byte
+  EXPECT_EQ(decodeAll("\x81"), bad);  // a continuation alone
+  EXPECT_EQ(decodeAll(std::string("\xE3\x81") + "a"), (Decoded{{0xFFFD, 1}, {0xFFFD, 1}, {U'a', 1}}));
+  EXPECT_EQ(decodeAll("\xC0\xAF"), (Decoded{{0xFFFD, 1}, {0xFFFD, 1}}));                   // overlong '/'
   EXPECT_EQ(decodeAll("\xED\xA0\x80"), (Decoded{{0xFFFD, 1}, {0xFFFD, 1}, {0xFFFD, 1}}));  // a surrogate
   EXPECT_EQ(decodeAll("\xF4\x90\x80\x80"),
             (Decoded{{0xFFFD, 1}, {0xFFFD, 1}, {0xFFFD, 1}, {0xFFFD, 1}}));  // past U+10FFFF
-  EXPECT_EQ(decodeAll("\xE3\x81"), (Decoded{{0xFFFD, 1}, {0xFFFD, 1}}));   // at the very end
+  EXPECT_EQ(decodeAll("\xE3\x81"), (Decoded{{0xFFFD, 1}, {0xFFFD, 1}}));     // at the very end
 }
 
 TEST(Utf8, EveryScalarValueEncodesAndDecodesBackInTheShortestForm) {

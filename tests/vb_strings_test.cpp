@@ -17,10 +17,11 @@ TEST(VbStrings, LeftCountsCharactersNotBytes) {
 }
 
 TEST(VbStrings, LeftTakesAStrayByteAsOneCharacterAndNeverCutsASequence) {
-  EXPECT_EQ(Left("\xE3" "abc", 2), "\xE3" "a");  // a lead byte without its continuation
-  EXPECT_EQ(Left("a\x81" "b", 2), "a\x81");      // a continuation byte without its lead
-  EXPECT_EQ(Left("x\xE3\x81", 5), "x\xE3\x81");  // cut short at the end: nothing read past it
-  EXPECT_EQ(Left("a𝄞b", 2), "a𝄞");              // four bytes, one character
+  const std::string lead = "\xE3", continuation = "\x81";
+  EXPECT_EQ(Left(lead + "abc", 2), lead + "a");                      // a lead byte without its continuation
+  EXPECT_EQ(Left("a" + continuation + "b", 2), "a" + continuation);  // a continuation without its lead
+  EXPECT_EQ(Left("x\xE3\x81", 5), "x\xE3\x81");                      // cut short at the end
+  EXPECT_EQ(Left("a𝄞b", 2), "a𝄞");                                   // four bytes, one character
 }
 
 TEST(VbStrings, UCaseRaisesAsciiLettersOnly) {

@@ -147,11 +147,11 @@ inline Px widen(uint32_t p) {
   // The four bytes zero-extended to 16 and then 32 bits: two interleaves with zero.
   const I32x4 word = {static_cast<int32_t>(p), 0, 0, 0};
   const U8x16 bytes = std::bit_cast<U8x16>(word), noBytes = {};
-  const U8x16 halves = __builtin_shufflevector(bytes, noBytes, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22,
-                                               7, 23);
+  const U8x16 halves =
+      __builtin_shufflevector(bytes, noBytes, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
   const U16x8 noHalves = {};
-  const U16x8 words = __builtin_shufflevector(std::bit_cast<U16x8>(halves), noHalves, 0, 8, 1, 9, 2,
-                                              10, 3, 11);
+  const U16x8 words =
+      __builtin_shufflevector(std::bit_cast<U16x8>(halves), noHalves, 0, 8, 1, 9, 2, 10, 3, 11);
   return Px{__builtin_convertvector(std::bit_cast<I32x4>(words), F32x4)};
 }
 
@@ -199,7 +199,10 @@ inline uint32_t narrow(Px v) {
 class AcrossRows {
  public:
   AcrossRows(const Image& src, const AxisMap& xs)
-      : src_(src), xs_(xs), width_(xs.count()), line_(static_cast<size_t>(xs.maxSrc - xs.minSrc + 1)),
+      : src_(src),
+        xs_(xs),
+        width_(xs.count()),
+        line_(static_cast<size_t>(xs.maxSrc - xs.minSrc + 1)),
         ring_(static_cast<size_t>(kRing) * width_) {
     std::fill(std::begin(ringRow_), std::end(ringRow_), -1);
   }
