@@ -3,7 +3,6 @@
 #include "platform/runtime/input.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "platform/runtime/app.h"
@@ -147,7 +146,7 @@ void Input::pointerMove(const InputEvent& e) {
 }
 
 void Input::keyDown(const InputEvent& e) {
-  // Keys of the window itself, which the game never sees.
+  // Keys of the window itself, which the form never sees.
   const bool altEnter = e.keyCode == kKeyReturn && (e.shift & kAltMask) != 0;
   if (e.keyCode == kKeyF11 || altEnter) {
     if (!e.repeat) runGuarded("fullscreen", [&] { form_.setFullscreen(!form_.fullscreen()); });

@@ -9,8 +9,8 @@
 // the same control, within the double-click box (4 × 4 pixels) and the double-click time; arrow keys move
 // the selection of a focused option group and raise the click of the button they select; the form sees
 // every key first (as with KeyPreview on) and may swallow it.
-// Modernised: a right or middle click on a label clicks it too (the text advances on any click on the
-// scene); F11 and Alt+Enter toggle fullscreen and Escape leaves it, before the form sees them.
+// Modernised: a right or middle click on a label clicks it too (a label that answers clicks answers
+// every button); F11 and Alt+Enter toggle fullscreen and Escape leaves it, before the form sees them.
 #pragma once
 
 #include <cstdint>
