@@ -67,10 +67,6 @@ class Control {
   float Width() const;
   float Height() const;
   void Move(float left, float top, float width, float height);
-  void setLeft(float v);
-  void setTop(float v);
-  void setWidth(float v);
-  void setHeight(float v);
 
   RectF pixelRect() const { return rect_; }  // relative to the parent's client area
   void setPixelRect(RectF r);

@@ -90,7 +90,6 @@ class EventLoop {
   void run();
   void quit() { quitting_ = true; }
   bool quitting() const { return quitting_; }
-  bool inHandler() const { return depth_ > 0; }
 
   // A client joins the schedule for its lifetime (ties between equal deadlines go to the older one).
   void add(Scheduled* s);
