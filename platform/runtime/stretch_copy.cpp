@@ -118,8 +118,10 @@ AxisMap buildAxis(float s0, float sLen, int srcSize, float d0, float dLen, int d
 // multiply-add weighs all four channels of a tap. Where the compiler has generic vectors, the four lie in
 // one vector register and the code below becomes the processor's own vector instructions, whatever the
 // processor; elsewhere they are four plain floats. Both give the same pixels: products and sums in the
-// same order, rounded to nearest with ties to even, saturated to 0..255. LANTERNFALL_PLAIN_PIXELS asks
-// for the plain path, so that a test can hold it to the same pixels.
+// same order, rounded to nearest with ties to even, saturated to 0..255. The build compiles this file with
+// -ffp-contract=off: a fused multiply-add rounds once where these round twice, and would make the pixels
+// depend on the machine. LANTERNFALL_PLAIN_PIXELS asks for the plain path, so that a test can hold it to
+// the same pixels.
 #if defined(__has_builtin) && !defined(LANTERNFALL_PLAIN_PIXELS)
 #if __has_builtin(__builtin_shufflevector) && __has_builtin(__builtin_convertvector)
 #define LANTERNFALL_VECTOR_PIXELS 1
