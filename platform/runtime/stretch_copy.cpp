@@ -123,7 +123,9 @@ AxisMap buildAxis(float s0, float sLen, int srcSize, float d0, float dLen, int d
 // depend on the machine. LANTERNFALL_PLAIN_PIXELS asks for the plain path, so that a test can hold it to
 // the same pixels.
 #if defined(__has_builtin) && !defined(LANTERNFALL_PLAIN_PIXELS)
-#if __has_builtin(__builtin_shufflevector) && __has_builtin(__builtin_convertvector)
+// The vector path reads a pixel's bytes in memory order, which is channel order on little-endian machines.
+#if __has_builtin(__builtin_shufflevector) && __has_builtin(__builtin_convertvector) && \
+    defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define LANTERNFALL_VECTOR_PIXELS 1
 #endif
 #endif
