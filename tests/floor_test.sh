@@ -11,8 +11,8 @@
 #   floor_test.sh --self-test CXX   plant each kind of fault in a scratch tree and make sure it is caught
 set -uo pipefail
 
-# Headers the game and the runtime may name in angle brackets besides the C++ standard library's own
-# (which have no ".h" and no slash): the C library, POSIX and the compiler's intrinsics.
+# Headers the game and the backends' headers may name in angle brackets besides the C++ standard
+# library's own (which have no ".h" and no slash): the C library, POSIX and the compiler's intrinsics.
 readonly SYSTEM_HEADERS='^(assert|ctype|errno|fcntl|float|inttypes|limits|locale|malloc|math|poll|pthread|signal|stdarg|stddef|stdint|stdio|stdlib|string|strings|time|unistd|wchar|[a-z]*mmintrin)\.h$|^sys/[a-z_]+\.h$'
 # The headers of the C++ standard library (C++20), the only ones the runtime names.
 readonly CXX_HEADERS='^(algorithm|any|array|atomic|barrier|bit|bitset|cassert|cctype|cerrno|cfenv|cfloat|charconv|chrono|cinttypes|climits|clocale|cmath|codecvt|compare|complex|concepts|condition_variable|coroutine|csetjmp|csignal|cstdarg|cstddef|cstdint|cstdio|cstdlib|cstring|ctime|cuchar|cwchar|cwctype|deque|exception|execution|filesystem|format|forward_list|fstream|functional|future|initializer_list|iomanip|ios|iosfwd|iostream|istream|iterator|latch|limits|list|locale|map|memory|memory_resource|mutex|new|numbers|numeric|optional|ostream|queue|random|ranges|ratio|regex|scoped_allocator|semaphore|set|shared_mutex|source_location|span|sstream|stack|stdexcept|stop_token|streambuf|string|string_view|syncstream|system_error|thread|tuple|type_traits|typeindex|typeinfo|unordered_map|unordered_set|utility|valarray|variant|vector|version)$'
