@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/media/executable_path.h"
 #include "platform/media/mci.h"
 #include "platform/media/midi_file.h"
 #include "platform/runtime/app.h"
@@ -158,6 +159,7 @@ int main() {
   // SDL's dummy driver unless the environment names another: it opens like a sound card, minus the
   // sound server, whose connection only adds to what the device open costs.
   setenv("SDL_AUDIODRIVER", "dummy", 0);
+  platform::installExecutablePath();
   std::vector<double> synth, open, ready, deviceOpen, deviceReady;
   for (int i = 0; i < 5; ++i) {
     if (i < 3) synth.push_back(synthesisPercent());

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/fom.h"
+#include "platform/media/executable_path.h"
 #include "platform/media/mci.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
@@ -93,6 +94,7 @@ double clickToFirstRowMs() {
 }  // namespace
 
 int main() {
+  platform::installExecutablePath();
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   platform::mciSetAudioSink(platform::AudioSink::Offline);
   platform::setAppPathForTesting(contentDir());

@@ -1,10 +1,7 @@
 // The application object: the executable's folder, the seeded generator, ending the program.
 #include "platform/runtime/app.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -19,6 +16,7 @@ namespace platform {
 namespace {
 
 std::string gAppPathOverride;
+ExecutablePathSource gExecutablePath = nullptr;
 std::mt19937 gGenerator{12345u};
 std::function<float()> gRandomSource;
 std::function<void()> gEndHandler;
@@ -29,15 +27,14 @@ bool gEnded = false;
 std::string AppPath() {
   if (!gAppPathOverride.empty()) return gAppPathOverride;
   // The executable itself, links resolved: the working directory plays no part.
-  char buf[PATH_MAX + 1];
-  const ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-  if (n <= 0) return ".";
-  std::string exe(buf, static_cast<size_t>(n));
-  const auto slash = exe.find_last_of('/');
+  const std::string exe = gExecutablePath ? gExecutablePath() : std::string();
+  const auto slash = exe.find_last_of(kPathSeparator);
   if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
+  if (slash == 0) return std::string(1, kPathSeparator);
   return exe.substr(0, slash);
 }
+
+void setExecutablePathSource(ExecutablePathSource source) { gExecutablePath = source; }
 
 void setAppPathForTesting(const std::string& path) { gAppPathOverride = path; }
 void setAppPath(const std::string& path) { gAppPathOverride = path; }
