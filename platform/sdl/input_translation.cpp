@@ -25,6 +25,8 @@ int16_t keyCodeOf(SDL_Keycode k) {
   if (k >= SDLK_0 && k <= SDLK_9) return static_cast<int16_t>('0' + (k - SDLK_0));
   if (k >= SDLK_a && k <= SDLK_z) return static_cast<int16_t>('A' + (k - SDLK_a));
   if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return static_cast<int16_t>('1' + (k - SDLK_KP_1));
+  // SDL numbers F1 to F12 in one run, as the old runtime's key codes do.
+  if (k >= SDLK_F1 && k <= SDLK_F12) return static_cast<int16_t>(kKeyF1 + (k - SDLK_F1));
   switch (k) {
     case SDLK_RETURN:
     case SDLK_KP_ENTER:
@@ -42,10 +44,6 @@ int16_t keyCodeOf(SDL_Keycode k) {
       return kKeyRight;
     case SDLK_DOWN:
       return kKeyDown;
-    case SDLK_F5:
-      return kKeyF5;
-    case SDLK_F11:
-      return kKeyF11;
     default:
       return 0;
   }
