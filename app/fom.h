@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/runtime/event_loop.h"
 #include "platform/runtime/form.h"
@@ -106,6 +107,15 @@ class Fom {
   void endPictureStep();
   void abandonPictureStep();  // after a step stopped by a failure: nothing is painted
   void loadIntoBuffer(const std::string& name, const platform::PictureBox& shownIn);
+
+  // The rules of one step (script/interpreter.cpp). What became of one line: the step is over, the next
+  // line belongs to the same step (the line took no time), or the line began a run.
+  enum class LineResult { StepOver, NextLineToo, Run };
+  void takeStep(std::vector<int64_t>& runBounds);
+  bool startRun(int64_t runCount, std::vector<int64_t>& runBounds);  // true: its first step follows
+  bool countRunOn(std::vector<int64_t>& runBounds);                  // true: a run takes another step
+  LineResult interpretLine(int64_t* runCount);
+  LineResult showTextLine(const std::string& line);
 
   // Interpreter bookkeeping that keeps nested steps off the call stack (script/interpreter.cpp).
   int stepDepth_ = 0;

@@ -19,10 +19,6 @@ using script::LineKind;
 // Only for naming problems on stderr; the game itself never needs to know which file is playing.
 std::string gScenarioPath;
 
-// What became of one line: the step is over, the next line belongs to the same step (the line took no
-// time), or the line began a run of `count` steps.
-enum class LineResult { StepOver, NextLineToo, Run };
-
 }  // namespace
 
 void Fom::StartScenario(const std::string& name) {
@@ -64,7 +60,7 @@ void Fom::StartScenario(const std::string& name) {
 
 // Interprets the line read ahead, and every line that follows it at once. The old interpreter called
 // itself for each line that takes no time and for each step of a run; here those nested calls become
-// the loop below, in the same order of effects, so that no content can deepen the call stack:
+// the loop of takeStep, in the same order of effects, so that no content can deepen the call stack:
 //  - a line that takes no time (">p", ">img", an empty text line) continues the same step;
 //  - a run pushes its bound; when a step inside it is over, the one shared RunVar counts on and is
 //    tested against the innermost bound, exactly as the loop of the nested call would have done.
@@ -87,96 +83,103 @@ void Fom::StepScript() {
     }
   } scope(*this);
 
-  auto interpretLine = [this](int64_t* runCount) -> LineResult {
-    // Once the scenario has ended its file is closed: nothing may read it until the next scenario.
-    if (!scriptRunning_) return LineResult::StepOver;
-    std::string line = std::move(CurrentLine);
-    CurrentLine =
-        platform::Eof(ScriptFileNo) ? std::string(script::kEndOfFile) : platform::LineInput(ScriptFileNo);
-
-    switch (script::classifyLine(line)) {
-      case LineKind::Tugi:
-      case LineKind::Game:
-        platform::Close(ScriptFileNo);
-        scriptRunning_ = false;
-        EnterWishMode();
-        return LineResult::StepOver;
-      case LineKind::Run:
-        // The count text passes through LoopVar, as it always has; the bound is fixed from it once here.
-        LoopVar = std::string(script::afterCommandWord(line, LineKind::Run));
-        if (!script::parseRunCount(LoopVar.text(), runCount)) {
-          platform::reportProblem(gScenarioPath + ": run count \"" + platform::Left(LoopVar.text(), 40) +
-                                  "\" is no whole number; the run takes no step");
-          *runCount = 0;
-        }
-        return LineResult::Run;
-      case LineKind::End:
-        platform::Close(ScriptFileNo);
-        scriptRunning_ = false;
-        ReturnToTitle();
-        return LineResult::StepOver;
-      case LineKind::Page:
-        ShowText("", true);
-        LineCount = 0;  // not 1: a page begun by ">p" holds 16 lines
-        return LineResult::NextLineToo;
-      case LineKind::Img:
-        ShowPicture(std::string(script::pictureName(line)));
-        return LineResult::NextLineToo;
-      case LineKind::Text:
-        break;
-    }
-
-    // A text line. After a page end the labels still show the old page; the new one starts empty.
-    std::string previous;
-    if (PageMark != script::kPageMark) previous = lbl[0].Caption();
-    if (script::isStopLine(CurrentLine) || LineCount > script::kLastLineBeforePageEnd) {
-      PageMark = script::kPageMark;
-      timSay.setEnabled(false);
-      LineCount = 0;
-    } else {
-      PageMark.clear();
-    }
-    ++LineCount;
-    previous.reserve(previous.size() + 2 + line.size() + PageMark.size());
-    previous += "\r\n";
-    previous += line;
-    previous += PageMark;
-    ShowText(previous, true);
-    // An empty line never waits, not even when it ended a page.
-    return line.empty() ? LineResult::NextLineToo : LineResult::StepOver;
-  };
-
   std::vector<int64_t> runBounds;  // the runs in progress, innermost last
-  pendingSteps_ = 1;
-  while (pendingSteps_ > 0) {
+  for (pendingSteps_ = 1; pendingSteps_ > 0;) {
     --pendingSteps_;
-    bool stepping = true;
-    while (stepping) {
-      int64_t runCount = 0;
-      const LineResult result = interpretLine(&runCount);
-      if (result == LineResult::NextLineToo) continue;
-      if (result == LineResult::Run) {
-        RunVar = int64_t{1};
-        if (RunVar.number() <= runCount) {
-          runBounds.push_back(runCount);
-          continue;
-        }
-        // A run of no steps is over at once, leaving RunVar at 1 for the run around it.
-      }
-      // The step is over. After an end nothing can be read any more, so no run takes another step.
-      if (!scriptRunning_) runBounds.clear();
-      stepping = false;
-      while (!runBounds.empty()) {
-        RunVar = RunVar.number() + 1;
-        if (RunVar.number() <= runBounds.back()) {
-          stepping = true;
-          break;
-        }
-        runBounds.pop_back();  // that run's own step is over too: its enclosing run counts on
-      }
-    }
+    takeStep(runBounds);
   }
   endPictureStep();
+}
+
+void Fom::takeStep(std::vector<int64_t>& runBounds) {
+  for (;;) {
+    int64_t runCount = 0;
+    const LineResult result = interpretLine(&runCount);
+    if (result == LineResult::NextLineToo) continue;
+    if (result == LineResult::Run && startRun(runCount, runBounds)) continue;
+    if (!countRunOn(runBounds)) return;
+  }
+}
+
+bool Fom::startRun(int64_t runCount, std::vector<int64_t>& runBounds) {
+  RunVar = int64_t{1};
+  // A run of no steps is over at once, leaving RunVar at 1 for the run around it.
+  if (RunVar.number() > runCount) return false;
+  runBounds.push_back(runCount);
+  return true;
+}
+
+bool Fom::countRunOn(std::vector<int64_t>& runBounds) {
+  // After an end nothing can be read any more, so no run takes another step.
+  if (!scriptRunning_) runBounds.clear();
+  while (!runBounds.empty()) {
+    RunVar = RunVar.number() + 1;
+    if (RunVar.number() <= runBounds.back()) return true;
+    runBounds.pop_back();  // that run's own step is over too: its enclosing run counts on
+  }
+  return false;
+}
+
+Fom::LineResult Fom::interpretLine(int64_t* runCount) {
+  // Once the scenario has ended its file is closed: nothing may read it until the next scenario.
+  if (!scriptRunning_) return LineResult::StepOver;
+  std::string line = std::move(CurrentLine);
+  CurrentLine =
+      platform::Eof(ScriptFileNo) ? std::string(script::kEndOfFile) : platform::LineInput(ScriptFileNo);
+
+  switch (script::classifyLine(line)) {
+    case LineKind::Tugi:
+    case LineKind::Game:
+      platform::Close(ScriptFileNo);
+      scriptRunning_ = false;
+      EnterWishMode();
+      return LineResult::StepOver;
+    case LineKind::Run:
+      // The count text passes through LoopVar, as it always has; the bound is fixed from it once here.
+      LoopVar = std::string(script::afterCommandWord(line, LineKind::Run));
+      if (!script::parseRunCount(LoopVar.text(), runCount)) {
+        platform::reportProblem(gScenarioPath + ": run count \"" + platform::Left(LoopVar.text(), 40) +
+                                "\" is no whole number; the run takes no step");
+        *runCount = 0;
+      }
+      return LineResult::Run;
+    case LineKind::End:
+      platform::Close(ScriptFileNo);
+      scriptRunning_ = false;
+      ReturnToTitle();
+      return LineResult::StepOver;
+    case LineKind::Page:
+      ShowText("", true);
+      LineCount = 0;  // not 1: a page begun by ">p" holds 16 lines
+      return LineResult::NextLineToo;
+    case LineKind::Img:
+      ShowPicture(std::string(script::pictureName(line)));
+      return LineResult::NextLineToo;
+    case LineKind::Text:
+      break;
+  }
+  return showTextLine(line);
+}
+
+Fom::LineResult Fom::showTextLine(const std::string& line) {
+  // After a page end the labels still show the old page; the new one starts empty.
+  std::string previous;
+  if (PageMark != script::kPageMark) previous = lbl[0].Caption();
+  if (script::isStopLine(CurrentLine) || LineCount > script::kLastLineBeforePageEnd) {
+    PageMark = script::kPageMark;
+    timSay.setEnabled(false);
+    LineCount = 0;
+  } else {
+    PageMark.clear();
+  }
+  ++LineCount;
+  previous.reserve(previous.size() + 2 + line.size() + PageMark.size());
+  previous += "\r\n";
+  previous += line;
+  previous += PageMark;
+  ShowText(previous, true);
+  // An empty line never waits, not even when it ended a page.
+  return line.empty() ? LineResult::NextLineToo : LineResult::StepOver;
 }
 
 void Fom::ShowText(const std::string& text, bool visible) {
