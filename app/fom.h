@@ -98,15 +98,16 @@ class Fom {
   }
 
   // Pictures met within one step of the interpreter (ui/pictures.cpp). No frame is drawn inside a step,
-  // so only the step's last picture can be seen: Pic is painted once, when the step ends (or before the
-  // title takes E over), and a file met again in the same step is not decoded again.
+  // so only the step's last picture can be seen: the pictures named are looked at as they come, and the
+  // last is decoded and painted onto Pic once, when the step ends (or before the title takes E over).
   struct PictureStep;
   std::shared_ptr<PictureStep> pictureStep_;  // shared: its deleter lives where the type is complete
   void beginPictureStep();
-  void finishPictureStep();  // paints what is pending; the step stays open
+  void finishPictureStep();  // decodes and paints what is pending; the step stays open
   void endPictureStep();
   void abandonPictureStep();  // after a step stopped by a failure: nothing is painted
-  void loadIntoBuffer(const std::string& name, const platform::PictureBox& shownIn);
+  bool pictureMayBeShown(const std::string& name);  // false: refused, named on stderr
+  bool loadIntoBuffer(const std::string& name, const platform::PictureBox& shownIn);
 
   // The rules of one step (script/interpreter.cpp). What became of one line: the step is over, the next
   // line belongs to the same step (the line took no time), or the line began a run.

@@ -1,5 +1,6 @@
 // The scenario interpreter: reads a scenario file one line ahead, pages its text into the three labels,
 // shows its pictures, and hands over to the wish simulation or back to the title at its end.
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -18,6 +19,24 @@ using script::LineKind;
 
 // Only for naming problems on stderr; the game itself never needs to know which file is playing.
 std::string gScenarioPath;
+
+// What a row keeps of its line. A label shows at most some fifty lines of a few hundred characters (its
+// font grows with the window), so no row longer than this can be seen to its end; what lies past it
+// would only be carried from page to page, three labels at a time.
+constexpr size_t kMaxRowChars = 65536;
+
+// A text line as its row: the line itself, or as much of it as can ever be seen.
+std::string rowOf(const std::string& line) {
+  if (line.size() <= kMaxRowChars) return line;  // no more characters than bytes
+  std::string row = platform::Left(line, kMaxRowChars);
+  if (row.size() < line.size()) {
+    const std::string limit = std::to_string(kMaxRowChars);
+    platform::reportProblem(gScenarioPath + ": a row of more than " + limit + " characters; only its first " +
+                                limit + " are shown",
+                            "over-long rows");
+  }
+  return row;
+}
 
 }  // namespace
 
@@ -73,6 +92,7 @@ void Fom::StepScript() {
   // Whatever stops the step (memory running out in a line), the next step must still be able to run.
   struct StepScope {
     Fom& fom;
+    platform::ProblemBurst burst;  // what one step writes to stderr stays a few lines
     explicit StepScope(Fom& f) : fom(f) {
       ++fom.stepDepth_;
       fom.beginPictureStep();
@@ -139,7 +159,8 @@ Fom::LineResult Fom::interpretLine(int64_t* runCount) {
       LoopVar = std::string(script::afterCommandWord(line, LineKind::Run));
       if (!script::parseRunCount(LoopVar.text(), runCount)) {
         platform::reportProblem(gScenarioPath + ": run count \"" + platform::Left(LoopVar.text(), 40) +
-                                "\" is no whole number; the run takes no step");
+                                    "\" is no whole number; the run takes no step",
+                                "run counts that are no number");
         *runCount = 0;
       }
       return LineResult::Run;
@@ -173,9 +194,10 @@ Fom::LineResult Fom::showTextLine(const std::string& line) {
     PageMark.clear();
   }
   ++LineCount;
-  previous.reserve(previous.size() + 2 + line.size() + PageMark.size());
+  const std::string row = rowOf(line);
+  previous.reserve(previous.size() + 2 + row.size() + PageMark.size());
   previous += "\r\n";
-  previous += line;
+  previous += row;
   previous += PageMark;
   ShowText(previous, true);
   // An empty line never waits, not even when it ended a page.
