@@ -1,4 +1,4 @@
-// LayoutWindow: keeps the window 4:3 and centred, and places and styles every visible control in the
+// LayoutWindow: keeps the window 4:3, on the screen and centred, and places and styles every visible control in the
 // window's 8 × 6 logical units, with every font scaled from the window height.
 #include "ui/layout.h"
 
@@ -44,13 +44,26 @@ std::optional<std::string> stageFailure(const platform::Form& window, Stage&& st
   }
 }
 
+// A screen narrower than 16:15, a portrait one above all, is too narrow for a 4:3 window four fifths of
+// its height high.
+bool narrowerThan16By15(const platform::Form& window) {
+  return int64_t{window.ScreenWidth()} * 15 < int64_t{window.ScreenHeight()} * 16;
+}
+
 // Stage 1: a 4:3 window from its height, centred on the screen. Fails while the window is minimised or
 // maximised.
 void shapeWindow(platform::Form& window) {
   const double height = window.WindowHeight();
   // In 32 bits: in 16, 8 × r overflowed from a height of 24573 twips (2048 pixels of screen at 96 dpi)
   // and the window kept its creation width, a sliver in the corner of a 4K screen.
-  const int32_t r = roundHalfEven(height / 6);
+  int32_t r = roundHalfEven(height / 6);
+  if (narrowerThan16By15(window) && 8 * r > window.ScreenWidth()) {
+    // Wider than such a screen, the window would put the text and the wish buttons off it: it takes four
+    // fifths of the screen's width instead, still 4:3. Its new height lays it out once more from within
+    // (to the same result).
+    r = roundHalfEven(window.ScreenWidth() / 10.0);
+    window.setWindowHeight(static_cast<float>(6 * r));
+  }
   const int32_t width = 8 * r;
   window.setWindowWidth(static_cast<float>(width));
   window.setWindowLeft(static_cast<float>(window.ScreenWidth() - window.WindowWidth()) / 2);
