@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -23,8 +22,6 @@
 #include "platform/media/mci.h"
 #include "platform/media/midi_file.h"
 #include "platform/runtime/app.h"
-#include "platform/runtime/event_loop.h"
-#include "platform/runtime/timer.h"
 #include "tests/support/game_harness.h"
 
 using testing_support::HeadlessGame;
@@ -305,36 +302,6 @@ TEST(HostileContent, AMillionPictureLinesInOneStepShowWhatOneWouldAndAreNamedOnc
   EXPECT_NE(game.page().find("after"), std::string::npos);
   EXPECT_NE(next.find("is a GIF, not a JPEG"), std::string::npos) << next;
   EXPECT_TRUE(seen.pixels == fom.Pic.retained().pixels);
-}
-
-TEST(HostileContent, ProblemsRepeatedAreCountedAndFailuresInATickDoNotStopTheLoop) {
-  ::testing::internal::CaptureStderr();
-  for (int i = 0; i < 1000; ++i) platform::reportProblem(std::string("picture \"a\0b\" not shown", 23));
-  platform::reportProblem("something else");
-  platform::flushProblems();
-  std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(err,
-            "lanternfall: picture \"a\\x00b\" not shown\n"
-            "lanternfall: something else\n"
-            "lanternfall: ... and 999 more like it: picture \"a\\x00b\" not shown\n");
-
-  // A tick that runs out of memory is named; the timer and the others go on ticking.
-  auto loop = platform::EventLoop::manual();
-  platform::Timer failing(*loop, 10, true), steady(*loop, 10, true);
-  int failingTicks = 0, steadyTicks = 0;
-  failing.onTick = [&failingTicks] {
-    ++failingTicks;
-    throw std::bad_alloc();
-  };
-  steady.onTick = [&steadyTicks] { ++steadyTicks; };
-  ::testing::internal::CaptureStderr();
-  loop->advance(100);
-  platform::flushProblems();
-  err = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(failingTicks, 10);
-  EXPECT_EQ(steadyTicks, 10);
-  EXPECT_NE(err.find("a timer tick ran out of memory"), std::string::npos) << err;
-  EXPECT_NE(err.find("... and 9 more like it: a timer tick ran out of memory"), std::string::npos) << err;
 }
 
 // ---- Music ----

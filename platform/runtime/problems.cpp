@@ -137,17 +137,18 @@ void reportProblem(const std::string& rawMessage, std::string_view kind) {
     ++log.written[it->second].second;
     return;
   }
-  const bool burstFull = log.burstDepth > 0 && log.namedInBurst >= kNamedPerBurst;
-  if (!kind.empty() || burstFull) {
-    auto count = log.kinds.find(kind.empty() ? kNoKind : kind);
-    if (count == log.kinds.end()) count = log.kinds.emplace(kind.empty() ? kNoKind : kind, ProblemLog::KindCount{}).first;
-    if (burstFull || (!kind.empty() && count->second.named >= kNamedPerKind)) {
+  if (log.burstDepth > 0) {
+    const std::string_view bucket = kind.empty() ? kNoKind : kind;
+    auto count = log.kinds.find(bucket);
+    if (count == log.kinds.end()) count = log.kinds.emplace(bucket, ProblemLog::KindCount{}).first;
+    const bool kindFull = !kind.empty() && count->second.named >= kNamedPerKind;
+    if (kindFull || log.namedInBurst >= kNamedPerBurst) {
       ++count->second.unnamed;
       return;
     }
     ++count->second.named;
+    ++log.namedInBurst;
   }
-  if (log.burstDepth > 0) ++log.namedInBurst;
   writeLocked(log, message);
 }
 
@@ -177,11 +178,10 @@ void flushProblems() {
 void flushProblemsIfDue() {
   ProblemLog& log = problemLog();
   std::lock_guard<std::mutex> hold(log.lock);
-  if ((log.written.empty() && log.kinds.empty()) ||
+  if (log.written.empty() ||
       std::chrono::steady_clock::now() - log.lastFlush < kProblemCountInterval) {
     return;
   }
-  summariseKindsLocked(log);
   flushLocked(log, false);
 }
 
