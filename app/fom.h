@@ -105,7 +105,7 @@ class Fom {
   void beginPictureStep();
   void finishPictureStep();  // decodes and paints what is pending; the step stays open
   void endPictureStep();
-  void abandonPictureStep();  // after a step stopped by a failure: nothing is painted
+  void abandonPictureStep();                        // after a step stopped by a failure: nothing is painted
   bool pictureMayBeShown(const std::string& name);  // false: refused, named on stderr
   bool loadIntoBuffer(const std::string& name, const platform::PictureBox& shownIn);
 

@@ -195,7 +195,7 @@ TEST(Faults, AMillionLinesAndATenMegabyteLineAreClickedThroughToTheTitle) {
   std::string huge;
   huge.reserve(10'500'000);
   for (int i = 0; i < 3'500'000; ++i) huge += "あ";  // 7 MB in the file, 10.5 MB as UTF-8
-  constexpr size_t kSeenRowBytes = 65536 * 3;           // the row keeps its first 65,536 characters
+  constexpr size_t kSeenRowBytes = 65536 * 3;        // the row keeps its first 65,536 characters
   Lines lines;
   lines.reserve(kLines + 1);
   for (int i = 0; i < kLines; ++i) lines.push_back(i == kLines / 2 ? huge : "l" + std::to_string(i));

@@ -413,7 +413,7 @@ TEST_F(InterpreterTest, InvalidContent_LinesThatTakeNoTimeDoNotDeepenTheStack) {
 TEST_F(InterpreterTest, InvalidContent_ATenMegabyteLinePlaysLikeAnyOtherAsFarAsCanBeSeen) {
   std::string huge, seen;
   for (int i = 0; i < 3'500'000; ++i) huge += "あ";  // 10.5 MB of UTF-8, 7 MB of CP932
-  for (int i = 0; i < 65'536; ++i) seen += "あ";      // more than any label can show
+  for (int i = 0; i < 65'536; ++i) seen += "あ";     // more than any label can show
   content_.scenario("s", {">img\u3000森", huge, "次", "ab" + huge.substr(0, 65'534 * 3)});
   testing::internal::CaptureStderr();
   fom().StartScenario("s");
@@ -424,7 +424,8 @@ TEST_F(InterpreterTest, InvalidContent_ATenMegabyteLinePlaysLikeAnyOtherAsFarAsC
       << err.substr(0, 2000);
   tick();
   tick();
-  EXPECT_EQ(page(), "\n" + seen + "\n次\nab" + huge.substr(0, 65'534 * 3) + kMark) << "65,536 characters are kept whole";
+  EXPECT_EQ(page(), "\n" + seen + "\n次\nab" + huge.substr(0, 65'534 * 3) + kMark)
+      << "65,536 characters are kept whole";
 }
 
 TEST_F(InterpreterTest, InvalidContent_RandomClicksAndTicksNeverReadAClosedFile) {

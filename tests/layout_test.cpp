@@ -1,5 +1,7 @@
 // LayoutWindow: the 4:3 shape from the height with its 16-bit arithmetic, centring, the size floor, the
 // fonts from the height, every placement and style, the label stacking, and the error guard.
+#include "ui/layout.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +10,6 @@
 #include "app/fom.h"
 #include "audio/shared_routines.h"
 #include "platform/runtime/event_loop.h"
-#include "ui/layout.h"
 
 namespace {
 

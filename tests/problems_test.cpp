@@ -1,5 +1,7 @@
 // The problem log on stderr: repeats counted, kinds folded within a step, every step's output bounded,
 // and a failing tick named without stopping the loop.
+#include "platform/runtime/problems.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,12 +11,13 @@
 
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
-#include "platform/runtime/problems.h"
 #include "platform/runtime/timer.h"
 
 namespace {
 
-size_t lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+size_t lines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 }  // namespace
 

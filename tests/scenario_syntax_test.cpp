@@ -35,8 +35,8 @@ TEST(ScenarioSyntax, PictureNamesStayInsideTheirFolder) {
   for (const char* name : {"森", "sub/森", "sub/deeper/x", "a..b", "...", ".", "x/", "..x", "x..", "c"}) {
     EXPECT_EQ(script::pictureNameRefusal(name), "") << name;
   }
-  for (const char* name : {"..", "../x", "x/..", "sub/../../x", "a/../b", "/etc/x", "\\x", "..\\x",
-                           "a\\..\\b", "C:x", "z:/x"}) {
+  for (const char* name :
+       {"..", "../x", "x/..", "sub/../../x", "a/../b", "/etc/x", "\\x", "..\\x", "a\\..\\b", "C:x", "z:/x"}) {
     EXPECT_EQ(script::pictureNameRefusal(name), "its name leads out of the picture folder") << name;
   }
   EXPECT_EQ(script::pictureNameRefusal(std::string_view("a\0b", 3)), "its name holds a control character");

@@ -1,5 +1,5 @@
-// LayoutWindow: keeps the window 4:3, on the screen and centred, and places and styles every visible control in the
-// window's 8 × 6 logical units, with every font scaled from the window height.
+// LayoutWindow: keeps the window 4:3, on the screen and centred, and places and styles every visible control
+// in the window's 8 × 6 logical units, with every font scaled from the window height.
 #include "ui/layout.h"
 
 #include <cmath>

@@ -178,8 +178,7 @@ void flushProblems() {
 void flushProblemsIfDue() {
   ProblemLog& log = problemLog();
   std::lock_guard<std::mutex> hold(log.lock);
-  if (log.written.empty() ||
-      std::chrono::steady_clock::now() - log.lastFlush < kProblemCountInterval) {
+  if (log.written.empty() || std::chrono::steady_clock::now() - log.lastFlush < kProblemCountInterval) {
     return;
   }
   flushLocked(log, false);
