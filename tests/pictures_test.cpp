@@ -186,7 +186,8 @@ TEST_F(Pictures, AStepDecodesOnlyThePictureItLeavesOnScreenAndNamesTheRest) {
   content_.rawPicture("gif", "GIF89a");
   Lines lines = {">img red", ">img blue", ">img nothere", ">img red", "one", ">img blue", ">img gif", "two"};
   for (int i = 0; i < 100'000; ++i) lines.push_back(">img m" + std::to_string(i));
-  lines.push_back("three");
+  std::filesystem::create_directory(content_.root() / "img" / "folder.jpg");
+  lines.insert(lines.end(), {">img folder", ">img red", "three"});
   content_.scenario("s", lines);
   platform::setPictureDecoder(&countingDecoder);
   gDecodes = 0;
@@ -209,16 +210,18 @@ TEST_F(Pictures, AStepDecodesOnlyThePictureItLeavesOnScreenAndNamesTheRest) {
   EXPECT_TRUE(looksLike(scene(), 300, 300, kBlue));
   EXPECT_NE(err.find("gif.jpg is a GIF, not a JPEG"), std::string::npos) << err;
 
-  // A hundred thousand missing pictures in one step: a few named, the rest counted in one line.
+  // A hundred thousand missing pictures in one step: a few named, the rest counted in one line. The
+  // files that are there among them are still told apart: a folder, and the picture shown at the end.
   gDecodes = 0;
   testing::internal::CaptureStderr();
   fom().lbl_Click(0);
   err = testing::internal::GetCapturedStderr();
   platform::installPictureDecoder();
-  EXPECT_EQ(gDecodes, 0);
-  EXPECT_TRUE(looksLike(scene(), 300, 300, kBlue));
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
+  EXPECT_EQ(gDecodes, 1);
+  EXPECT_TRUE(looksLike(scene(), 300, 300, kRed));
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 5) << err;
   EXPECT_NE(err.find("picture \"m2\" not shown"), std::string::npos) << err;
+  EXPECT_NE(err.find("folder.jpg: is a folder, not a file"), std::string::npos) << err;
   EXPECT_NE(err.find("lanternfall: ... and 99,997 more missing pictures\n"), std::string::npos) << err;
 }
 

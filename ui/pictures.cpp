@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/fom.h"
@@ -25,6 +27,8 @@ constexpr std::string_view kPicturesNotShown = "pictures not shown";
 constexpr size_t kMaxStepCandidates = 4;
 // Paths looked at once a step (a step that goes back and forth between a few files looks once at each).
 constexpr size_t kMaxLookedPaths = 4096;
+// A step that looks at more files than this lists their folders rather than asking for each file.
+constexpr size_t kLooksBeforeListing = 16;
 
 std::filesystem::path fileSystemPath(const std::string& utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
@@ -47,6 +51,46 @@ std::string lookAt(const std::string& path, std::string_view* kind) {
   return {};
 }
 
+// What the folders of a step's pictures hold, each listed once: a step that names a million missing
+// pictures costs one listing, not a million lookups. A folder that cannot be listed, or holds more than
+// anything a step could be spared to read, tells nothing; each of its files is then looked at itself.
+class FolderListings {
+ public:
+  // True when the path's folder was listed and holds nothing of that name.
+  bool knownMissing(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return false;
+    const std::string folder = path.substr(0, slash + 1);
+    auto listed = folders_.find(folder);
+    if (listed == folders_.end()) {
+      if (folders_.size() >= kMaxFolders) folders_.clear();
+      listed = folders_.emplace(folder, list(folder)).first;
+    }
+    return listed->second && listed->second->count(path.substr(slash + 1)) == 0;
+  }
+
+ private:
+  static constexpr size_t kMaxFolders = 256;
+  static constexpr size_t kMaxListedNames = 65536;
+  using Names = std::unordered_set<std::string>;
+
+  static std::optional<Names> list(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::directory_iterator entry(fileSystemPath(folder), error);
+    if (error) return std::nullopt;
+    Names names;
+    for (; entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+      if (error || names.size() >= kMaxListedNames) return std::nullopt;
+      const std::u8string name = entry->path().filename().u8string();
+      names.emplace(name.begin(), name.end());
+    }
+    if (error) return std::nullopt;
+    return names;
+  }
+
+  std::unordered_map<std::string, std::optional<Names>> folders_;
+};
+
 void reportNotShown(const std::string& name, const std::string& why, std::string_view kind) {
   platform::reportProblem("picture \"" + name + "\" not shown (" + why + ")", kind);
 }
@@ -63,6 +107,8 @@ struct Fom::PictureStep {
     std::string_view kind;
   };
   std::unordered_map<std::string, Look> looked;  // by path
+  size_t looks = 0;
+  FolderListings folders;
 };
 
 Fom::~Fom() = default;
@@ -119,7 +165,12 @@ bool Fom::pictureMayBeShown(const std::string& name) {
   if (look == step.looked.end()) {
     if (step.looked.size() >= kMaxLookedPaths) step.looked.clear();
     PictureStep::Look fresh;
-    fresh.problem = lookAt(path, &fresh.kind);
+    if (++step.looks > kLooksBeforeListing && step.folders.knownMissing(path)) {
+      fresh.kind = kMissingPictures;
+      fresh.problem = path + ": " + std::make_error_code(std::errc::no_such_file_or_directory).message();
+    } else {
+      fresh.problem = lookAt(path, &fresh.kind);
+    }
     look = step.looked.emplace(path, std::move(fresh)).first;
   }
   if (look->second.problem.empty()) return true;
