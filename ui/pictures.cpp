@@ -2,10 +2,10 @@
 // whole picture box.
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
