@@ -184,7 +184,8 @@ std::optional<platform::DecodedPicture> countingDecoder(const std::string& path,
 
 TEST_F(Pictures, AStepDecodesOnlyThePictureItLeavesOnScreenAndNamesTheRest) {
   content_.rawPicture("gif", "GIF89a");
-  Lines lines = {">img red", ">img blue", ">img nothere", ">img red", "one", ">img blue", ">img gif", "two"};
+  Lines lines = {">img red", ">img blue", ">img nothere", ">img red", "one",      ">img blue",
+                 ">img gif", ">img gif",  ">img gif",     ">img gif", ">img gif", "two"};
   for (int i = 0; i < 100'000; ++i) lines.push_back(">img m" + std::to_string(i));
   std::filesystem::create_directory(content_.root() / "img" / "folder.jpg");
   lines.insert(lines.end(), {">img folder", ">img red", "three"});

@@ -101,7 +101,7 @@ void reportNotShown(const std::string& name, const std::string& why, std::string
 // step leaves in E can be seen: each name is looked at as it comes, and only the last is decoded.
 struct Fom::PictureStep {
   bool paintPending = false;
-  std::vector<std::string> candidates;  // names that passed the look, latest last
+  std::vector<std::string> candidates;  // different names that passed the look, latest last
   struct Look {
     std::string problem;
     std::string_view kind;
@@ -141,7 +141,9 @@ void Fom::ShowPicture(const std::string& name) {
     // Within a step the clear, the load and the paint wait for its end: the same pixels, decoded once.
     pictureStep_->paintPending = true;
     if (!name.empty() && pictureMayBeShown(name)) {
+      // Each name once, where it was last named: a file that fails to decode is tried once.
       std::vector<std::string>& candidates = pictureStep_->candidates;
+      std::erase(candidates, name);
       if (candidates.size() == kMaxStepCandidates) candidates.erase(candidates.begin());
       candidates.push_back(name);
     }
