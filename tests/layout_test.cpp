@@ -100,6 +100,13 @@ TEST_F(Layout, ScreensNarrowerThan16By15TakeTheWindowFromTheirWidth) {
   fom_.Me.setWindowHeight(6000);
   EXPECT_EQ(fom_.Me.WindowWidth(), 8000);
   EXPECT_EQ(fom_.Me.WindowLeft(), (15000 - 8000) / 2);
+  // Fullscreen starts from the screen's height, and the window fits the width the same way.
+  fom_.Me.setFullscreen(true);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 12000);
+  EXPECT_EQ(fom_.Me.WindowHeight(), 9000);
+  fom_.Me.setFullscreen(false);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 8000);
+  EXPECT_EQ(fom_.Me.WindowHeight(), 6000);
 
   // Just narrower than 16:15: 1279 × 1200; four fifths of 19185 twips, halves to the even neighbour.
   fom_.Me.setScreenSizePx(1279, 1200);
