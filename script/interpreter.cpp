@@ -49,6 +49,7 @@ void Fom::StartScenario(const std::string& name) {
     platform::reportProblem("cannot read scenario " + error +
                             (isEnding ? "; returning to the title" : "; playing it as empty"));
     CurrentLine = isEnding ? ">end" : "";
+    lineNo_ = 1;
     lbl_Click(0);
     return;
   }
@@ -59,6 +60,7 @@ void Fom::StartScenario(const std::string& name) {
     // No end-of-file test before the first read: an empty file's first line is "".
     CurrentLine = platform::LineInput(ScriptFileNo);
   }
+  lineNo_ = 1;
   lbl_Click(0);
 }
 
@@ -93,6 +95,8 @@ void Fom::StepScript() {
     std::string line = std::move(CurrentLine);
     CurrentLine =
         platform::Eof(ScriptFileNo) ? std::string(script::kEndOfFile) : platform::LineInput(ScriptFileNo);
+    if (lineTrace) lineTrace(lineNo_, line);
+    ++lineNo_;
 
     switch (script::classifyLine(line)) {
       case LineKind::Tugi:

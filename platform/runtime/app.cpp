@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/runtime/printable.h"
+
 namespace platform {
 namespace {
 
@@ -90,23 +92,6 @@ constexpr std::chrono::seconds kProblemCountInterval{10};
 ProblemLog& problemLog() {
   static ProblemLog* log = new ProblemLog;  // never destroyed: reports may come during exit
   return *log;
-}
-
-// Control characters (a NUL or an escape sequence in a file name) are shown as \xNN, so that what a
-// file holds can neither cut a message short nor drive the terminal.
-std::string printable(const std::string& message) {
-  std::string out;
-  out.reserve(message.size());
-  for (unsigned char c : message) {
-    if (c < 0x20 || c == 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", c);
-      out += buf;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out;
 }
 
 std::string withThousands(uint64_t n) {
