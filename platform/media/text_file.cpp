@@ -27,6 +27,7 @@ constexpr size_t kReadChunkBytes = 64 * 1024;
 // without line ends (or a huge one) cannot grow a line until memory runs out.
 constexpr size_t kMaxLineBytes = size_t{16} << 20;
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+constexpr size_t kWindowBytes = 1024;
 
 // One open file: a small window over the bytes, refilled as lines are read, so that neither a long file
 // nor a long line is ever held whole beyond the line being returned.
@@ -110,12 +111,21 @@ class Converter {
     size_t srcLeft = in.size();
     char chunk[4096];
     while (srcLeft > 0) {
+      // glibc converts all the input it is given to an inner form before the target encoding can refuse a
+      // character, and starts again after each refusal: given in small windows, a text full of refused
+      // characters costs time in proportion to its length, not its square.
+      const size_t window = std::min(srcLeft, kWindowBytes);
+      size_t windowLeft = window;
       char* dst = chunk;
       size_t dstLeft = sizeof chunk;
-      size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      size_t r = iconv(cd_, &src, &windowLeft, &dst, &dstLeft);
+      const bool cutByWindow = window < srcLeft;  // the window ends before the text does
+      srcLeft -= window - windowLeft;
       out.append(chunk, static_cast<size_t>(dst - chunk));
       if (r != static_cast<size_t>(-1)) continue;
       if (errno == E2BIG) continue;
+      // A sequence cut off by the window, not by the end of the text, is whole in the next window.
+      if (errno == EINVAL && cutByWindow) continue;
       // EILSEQ (a bad sequence) or EINVAL (a sequence cut off by the end of the text).
       size_t skip = onInvalid(src, srcLeft, out);
       if (skip > srcLeft) skip = srcLeft;
