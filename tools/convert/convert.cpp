@@ -181,11 +181,9 @@ bool listSources(const std::vector<fs::path>& sources, std::vector<fs::path>* fi
   return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::vector<fs::path> sources;
-  std::optional<fs::path> outDir;
+// The command line: the sources and the folder, or an exit status when there is nothing to convert.
+std::optional<int> parseArguments(int argc, char** argv, std::vector<fs::path>* sources,
+                                  std::optional<fs::path>* outDir) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -201,18 +199,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lanternfall-convert: -o needs a folder\n%s", kUsage);
         return 2;
       }
-      outDir = argv[++i];
+      *outDir = argv[++i];
     } else if (a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "lanternfall-convert: unknown option %s\n%s", argv[i], kUsage);
+      std::fprintf(stderr, "lanternfall-convert: unknown option %s\n%s", platform::printable(a).c_str(),
+                   kUsage);
       return 2;
     } else {
-      sources.emplace_back(argv[i]);
+      sources->emplace_back(argv[i]);
     }
   }
-  if (sources.empty() || !outDir) {
+  if (sources->empty() || !*outDir) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<fs::path> sources;
+  std::optional<fs::path> outDir;
+  if (const std::optional<int> status = parseArguments(argc, argv, &sources, &outDir)) return *status;
   // The folder is made when missing; when it cannot be, the reason is the making's, not what is left.
   std::error_code made, ec;
   fs::create_directories(*outDir, made);

@@ -268,7 +268,8 @@ int main(int argc, char** argv) {
     if (a == "--pages") {
       pages = true;
     } else if (a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "lanternfall-preview: unknown option %s\n%s", argv[i], kUsage);
+      std::fprintf(stderr, "lanternfall-preview: unknown option %s\n%s", platform::printable(a).c_str(),
+                   kUsage);
       return 2;
     } else {
       operands.emplace_back(a);
@@ -282,7 +283,8 @@ int main(int argc, char** argv) {
   std::error_code ec;
   const fs::path dir = fs::absolute(operands[0], ec);
   if (ec || !fs::is_directory(dir, ec)) {
-    std::fprintf(stderr, "lanternfall-preview: no content folder at %s\n", operands[0].c_str());
+    std::fprintf(stderr, "lanternfall-preview: no content folder at %s\n",
+                 platform::printable(operands[0]).c_str());
     return 2;
   }
   std::string name = operands.size() == 2 ? operands[1] : (pages ? "opn" : "");
@@ -291,7 +293,8 @@ int main(int argc, char** argv) {
   if (!name.empty()) {
     const fs::path file = dir / "txt" / (name + ".dat");
     if (!fs::is_regular_file(file, ec)) {
-      std::fprintf(stderr, "lanternfall-preview: no scenario file at %s\n", file.c_str());
+      std::fprintf(stderr, "lanternfall-preview: no scenario file at %s\n",
+                   platform::printable(file.string()).c_str());
       return 2;
     }
   }
