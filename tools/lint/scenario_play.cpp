@@ -132,9 +132,11 @@ std::string RowMeasure::problem() const { return measure_->ok() ? "" : measure_-
 
 std::string RowMeasure::wraps(std::string_view row) {
   if (!measure_->ok()) return "";
-  if (row.size() > kMeasuredRowBytes) row = row.substr(0, kMeasuredRowBytes);
+  const bool cut = row.size() > kMeasuredRowBytes;
+  if (cut) row = row.substr(0, kMeasuredRowBytes);
   if (measure_->lineCount(row, widthPx_) <= 1) return "";
-  return "the row is " + std::to_string(static_cast<int>(measure_->width(row))) +
+  return std::string("the row is ") + (cut ? "more than " : "") +
+         std::to_string(static_cast<int>(measure_->width(row))) +
          " pixels wide and wraps on the scene picture (" + std::to_string(static_cast<int>(widthPx_)) +
          " pixels at a 1024 x 768 screen)";
 }
