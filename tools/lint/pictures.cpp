@@ -14,6 +14,8 @@ namespace lint {
 
 namespace {
 
+constexpr const char* kProblems = "picture problems";
+
 std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 std::string display(const std::string& path) { return fs::path(path).lexically_normal().string(); }
@@ -77,6 +79,10 @@ std::string PictureChecks::whatIsWrong(const std::string& path, const std::strin
 bool PictureChecks::problem(const std::string& message) {
   // The game's words: picture "NAME" not shown (...).
   if (!active_ || !message.starts_with("picture \"" + name_ + "\" not shown")) return false;
+  if (!report_.shows(file_, kProblems)) {
+    report_.error(file_, line_, kProblems, std::string());  // counted only
+    return true;
+  }
   std::string what;
   if (decodedHere_ && !error_.empty()) {
     what = whatIsWrong(path_, error_);
@@ -85,7 +91,7 @@ bool PictureChecks::problem(const std::string& message) {
     what = "is not shown" + message.substr(20 + name_.size());  // " (reason)"
   }
   if (!name_.empty() && name_.back() == ' ') what += " (the name ends in a space)";
-  report_.error(file_, line_, "picture problems", "the picture " + inQuotes(name_) + " " + what);
+  report_.error(file_, line_, kProblems, "the picture " + inQuotes(name_) + " " + what);
   return true;
 }
 
@@ -93,7 +99,7 @@ void PictureChecks::title(const std::string& path, const platform::DecodedPictur
                           const std::string& error) {
   const std::string file = display(path);
   if (!picture) {
-    report_.error(file, 0, "picture problems", "the title picture " + whatIsWrong(path, error));
+    report_.error(file, 0, kProblems, "the title picture " + whatIsWrong(path, error));
     return;
   }
   checkShape("the title picture", path, picture->width, picture->height, true);

@@ -32,6 +32,11 @@ void Report::add(Severity severity, const std::string& file, int64_t line, std::
   if (severity == Severity::Error) count.severity = Severity::Error;
 }
 
+bool Report::shows(const std::string& file, std::string_view kind) const {
+  const auto it = kinds_.find(file + '\n' + std::string(kind));
+  return it == kinds_.end() || it->second.shown < kShownPerKind;
+}
+
 void Report::flush() {
   for (const auto& [key, count] : kinds_) {
     if (count.more == 0) continue;

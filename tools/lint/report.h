@@ -25,6 +25,9 @@ class Report {
   void warning(const std::string& file, int64_t line, std::string_view kind, const std::string& message) {
     add(Severity::Warning, file, line, kind, message);
   }
+  // Whether the next finding of this kind in this file is named rather than counted: a finding that
+  // costs work to word need not be worded when it will only be counted.
+  bool shows(const std::string& file, std::string_view kind) const;
   // Prints what was found since the last flush (one file's findings) in line order, each capped kind
   // followed by how many more there were, and forgets it.
   void flush();
