@@ -120,7 +120,7 @@ void checkLine(const std::string& file, int64_t no, std::string_view line, Repor
       break;
     case Kind::Page:
       if (line != ">p")
-        report.warning(file, no, "page-line findings",
+        report.warning(file, no, "page lines with text after them",
                        inQuotes(line) +
                            " has characters after \">p\": the page turns without waiting for a "
                            "click on the line before it");
@@ -135,7 +135,7 @@ void checkLine(const std::string& file, int64_t no, std::string_view line, Repor
     case Kind::End:
     case Kind::Game:
       if (const std::string_view rest = script::afterCommandWord(line, kind); !rest.empty())
-        report.warning(file, no, "command-line findings",
+        report.warning(file, no, "texts after commands",
                        "the game ignores " + inQuotes(rest.substr(0, 200)) + " after " +
                            inQuotes(script::commandWord(kind)) +
                            "; put text on a line of its own before the command");
