@@ -100,6 +100,9 @@ TEST_F(Convert, HostileSourcesAreCappedWarnedAndEscaped) {
   writeBytes(src("01.txt"), "a\n" + emoji + "\n");
   writeBytes(src("02.txt"), std::string("a\0b\n", 4));
   writeBytes(src("03\x1B]0;x\x07.txt"), "\U0001F600\n");
+  writeBytes(src("04.txt"),
+             "\xC2\x9B"
+             "2J\n");  // U+009B, a terminal's one-byte escape
   const ToolRun run = convert(quoted((dir_ / "src").string()));
   EXPECT_EQ(run.status, 1) << run.output;
   const std::string f = src("01.txt").string();
@@ -111,6 +114,9 @@ TEST_F(Convert, HostileSourcesAreCappedWarnedAndEscaped) {
   EXPECT_EQ(readBytes(out() / "02.dat"), std::string("a\0b\r\n", 5));
   EXPECT_FALSE(run.has("\x1B")) << run.output;
   EXPECT_TRUE(run.has("03\\x1B]0;x\\x07.txt:1:1: ")) << run.output;
+  EXPECT_FALSE(run.has("\xC2\x9B")) << run.output;
+  EXPECT_TRUE(run.has(src("04.txt").string() + ":1:1: \\xC2\\x9B U+009B has no Shift-JIS form"))
+      << run.output;
 }
 
 // A folder the converter may not write into is named with that reason.
