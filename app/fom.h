@@ -91,6 +91,10 @@ class Fom {
   // What happened, for transcripts and tests: ("scenario", name), ("picture", name), ("wish", ""),
   // ("title", ""). Never needed by the game itself.
   std::function<void(std::string_view what, std::string_view detail)> trace;
+  // Each scenario line as the interpreter takes it, before its effects (CurrentLine already holds the next):
+  // its number in the file, from 1, the end the reader makes up after the last line counting as one more.
+  // For the content checker, which names what it finds by line; never needed by the game itself.
+  std::function<void(int64_t lineNo, std::string_view line)> lineTrace;
 
  private:
   void note(std::string_view what, std::string_view detail) const {
@@ -124,4 +128,5 @@ class Fom {
   // From StartScenario to the scenario's end command: the steps in between may read its file (or, when it
   // could not be opened, nothing). After the end no step reads a line until the next StartScenario.
   bool scriptRunning_ = false;
+  int64_t lineNo_ = 0;  // the number of CurrentLine in the scenario file
 };

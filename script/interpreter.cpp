@@ -64,6 +64,7 @@ void Fom::StartScenario(const std::string& name) {
     platform::reportProblem("cannot read scenario " + error +
                             (isEnding ? "; returning to the title" : "; playing it as empty"));
     CurrentLine = isEnding ? ">end" : "";
+    lineNo_ = 1;
     lbl_Click(0);
     return;
   }
@@ -74,6 +75,7 @@ void Fom::StartScenario(const std::string& name) {
     // No end-of-file test before the first read: an empty file's first line is "".
     CurrentLine = platform::LineInput(ScriptFileNo);
   }
+  lineNo_ = 1;
   lbl_Click(0);
 }
 
@@ -146,6 +148,8 @@ Fom::LineResult Fom::interpretLine(int64_t* runCount) {
   std::string line = std::move(CurrentLine);
   CurrentLine =
       platform::Eof(ScriptFileNo) ? std::string(script::kEndOfFile) : platform::LineInput(ScriptFileNo);
+  if (lineTrace) lineTrace(lineNo_, line);
+  ++lineNo_;
 
   switch (script::classifyLine(line)) {
     case LineKind::Tugi:

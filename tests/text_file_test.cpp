@@ -184,6 +184,32 @@ TEST_F(TextFileTest, InvalidInput_ReadsAreBoundedByBytesReadNotByTheSizeClaimed)
   EXPECT_EQ(platform::LineInput(1), "");
 }
 
+// Long text is converted in pieces: characters of two and three bytes that straddle a piece's edge, at
+// every offset, come out whole both ways; the strict encoder names each character it lacks where it is.
+TEST_F(TextFileTest, LongTextConvertsWholeAcrossPiecesBothWays) {
+  for (const std::string prefix : {"", "a", "ab"}) {
+    std::string utf8 = prefix;
+    while (utf8.size() < 5000) utf8 += "漢字かなｶﾅ";
+    int invalid = 0;
+    EXPECT_EQ(platform::decodeCp932(platform::encodeCp932(utf8), &invalid), utf8) << prefix.size();
+    EXPECT_EQ(invalid, 0);
+  }
+  std::string utf8, expected;
+  std::vector<size_t> offsets;
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 7 == 3) {
+      offsets.push_back(utf8.size());
+      utf8 += "\U0001F600";
+    } else {
+      utf8 += "あ";
+      expected += "\x82\xA0";
+    }
+  }
+  std::vector<size_t> unmapped;
+  EXPECT_EQ(platform::encodeCp932(utf8, platform::Cp932Strictness::Strict, &unmapped), expected);
+  EXPECT_EQ(unmapped, offsets);
+}
+
 TEST_F(TextFileTest, ReadsATenMegabyteLine) {
   // Kana make it a line that must be converted, not passed through.
   std::string unit = "\x82\xA0xyz";  // あxyz

@@ -7,6 +7,7 @@
 #include <random>
 #include <utility>
 
+
 namespace platform {
 namespace {
 

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/runtime/printable.h"
+
 namespace platform {
 
 namespace {
@@ -45,23 +47,6 @@ constexpr std::string_view kNoKind = "problems";
 ProblemLog& problemLog() {
   static ProblemLog* log = new ProblemLog;  // never destroyed: reports may come during exit
   return *log;
-}
-
-// Control characters (a NUL or an escape sequence in a file name) are shown as \xNN, so that what a
-// file holds can neither cut a message short nor drive the terminal.
-std::string printable(const std::string& message) {
-  std::string out;
-  out.reserve(message.size());
-  for (unsigned char c : message) {
-    if (c < 0x20 || c == 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", c);
-      out += buf;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out;
 }
 
 // A message naming a 16 MiB row or picture name is cut where a character begins, and says so.
