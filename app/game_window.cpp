@@ -10,6 +10,7 @@
 #include "platform/sdl/window_backend.h"
 
 int runGameWindow(const char* program, const GameWindowHooks& hooks) {
+  platform::setProblemProgram(program);
   platform::EventLoop loop(std::make_unique<platform::RealClock>());
   Fom fom(loop);
   platform::WindowBackend window(fom.Me, loop);

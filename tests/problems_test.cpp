@@ -22,6 +22,7 @@ size_t lines(const std::string& text) {
 }  // namespace
 
 TEST(Problems, RepeatedAreCountedAndFailuresInATickDoNotStopTheLoop) {
+  platform::setProblemProgram("lanternfall");
   ::testing::internal::CaptureStderr();
   for (int i = 0; i < 1000; ++i) platform::reportProblem(std::string("picture \"a\0b\" not shown", 23));
   platform::reportProblem("something else");
@@ -52,6 +53,7 @@ TEST(Problems, RepeatedAreCountedAndFailuresInATickDoNotStopTheLoop) {
 }
 
 TEST(Problems, WithinAStepKindsAreFoldedAndTheOutputIsBounded) {
+  platform::setProblemProgram("lanternfall");
   std::vector<std::string> heard;
   platform::setProblemListener([&heard](const std::string& message) { heard.push_back(message); });
   ::testing::internal::CaptureStderr();
@@ -92,4 +94,24 @@ TEST(Problems, WithinAStepKindsAreFoldedAndTheOutputIsBounded) {
   EXPECT_EQ(lines(err), 6u) << err.substr(0, 500);
   EXPECT_LT(err.size(), 6 * 20 + platform::kMaxProblemBytes + 20);
   EXPECT_NE(err.find(std::string(900, 'n') + "…\n"), std::string::npos);
+}
+
+// Each program names its own lines; one that reports problems its own way (the content checker) keeps
+// them off stderr and still hears every one.
+TEST(Problems, TheProgramNamesItsLinesAndMayKeepThemOffStderr) {
+  platform::setProblemProgram("lanternfall-lint");
+  std::vector<std::string> heard;
+  platform::setProblemListener([&heard](const std::string& message) { heard.push_back(message); });
+  ::testing::internal::CaptureStderr();
+  platform::reportProblem("named");
+  platform::setProblemsOnStderr(false);
+  platform::reportProblem("heard only");
+  platform::reportProblem("heard only");
+  platform::flushProblems();
+  platform::setProblemsOnStderr(true);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  platform::setProblemListener(nullptr);
+  platform::setProblemProgram("lanternfall");
+  EXPECT_EQ(err, "lanternfall-lint: named\n");
+  EXPECT_EQ(heard, (std::vector<std::string>{"named", "heard only"}));
 }

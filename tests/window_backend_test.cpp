@@ -102,9 +102,11 @@ TEST_F(WindowBackendTest, SdlButtonsAndKeysArriveAsTheOldRuntimesNumbers) {
   poster->postKey(true, SDLK_SPACE, KMOD_LSHIFT);
   poster->postKey(true, SDLK_h);
   poster->postKey(true, SDLK_2);
-  poster->postKey(true, SDLK_F1);  // no use to the game: not passed on
+  poster->postKey(true, SDLK_F1);
+  poster->postKey(true, SDLK_F12);
+  poster->postKey(true, SDLK_TAB);  // in no key table of the old runtime's: not passed on
   pump();
-  EXPECT_EQ(keys, (std::vector<int16_t>{kKeyReturn, kKeyReturn, kKeySpace + 1000, 'H', '2'}));
+  EXPECT_EQ(keys, (std::vector<int16_t>{kKeyReturn, kKeyReturn, kKeySpace + 1000, 'H', '2', kKeyF1, kKeyF12}));
 }
 
 TEST_F(WindowBackendTest, ARightClickOnTheTextClicksItAndTwoPressesApartStepTwice) {

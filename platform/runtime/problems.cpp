@@ -38,6 +38,8 @@ struct ProblemLog {
   std::map<std::string, KindCount, std::less<>> kinds;
   int burstDepth = 0;
   size_t namedInBurst = 0;
+  std::string prefix;  // "<program>: ", or nothing
+  bool onStderr = true;
 };
 
 // How often counts are written while the same problems keep coming.
@@ -72,8 +74,10 @@ void flushLocked(ProblemLog& log, bool forget) {
   std::vector<std::pair<std::string, uint64_t>> kept;
   for (auto& [message, repeats] : log.written) {
     if (repeats == 0) continue;
-    std::fprintf(stderr, "lanternfall: ... and %s more like it: %s\n", withThousands(repeats).c_str(),
-                 printable(message).c_str());
+    if (log.onStderr) {
+      std::fprintf(stderr, "%s... and %s more like it: %s\n", log.prefix.c_str(), withThousands(repeats).c_str(),
+                   printable(message).c_str());
+    }
     if (!forget) kept.emplace_back(std::move(message), 0);
   }
   std::fflush(stderr);
@@ -92,8 +96,10 @@ void writeLocked(ProblemLog& log, const std::string& message) {
   if (log.written.size() >= ProblemLog::kMaxKept) flushLocked(log, true);
   log.index.emplace(message, log.written.size());
   log.written.emplace_back(message, 0);
-  std::fprintf(stderr, "lanternfall: %s\n", printable(message).c_str());
-  std::fflush(stderr);
+  if (log.onStderr) {
+    std::fprintf(stderr, "%s%s\n", log.prefix.c_str(), printable(message).c_str());
+    std::fflush(stderr);
+  }
   if (gProblemListener) gProblemListener(message);
 }
 
@@ -147,6 +153,18 @@ ProblemBurst::~ProblemBurst() {
   ProblemLog& log = problemLog();
   std::lock_guard<std::mutex> hold(log.lock);
   if (--log.burstDepth == 0) summariseKindsLocked(log);
+}
+
+void setProblemProgram(std::string_view program) {
+  ProblemLog& log = problemLog();
+  std::lock_guard<std::mutex> hold(log.lock);
+  log.prefix = program.empty() ? std::string() : std::string(program) + ": ";
+}
+
+void setProblemsOnStderr(bool on) {
+  ProblemLog& log = problemLog();
+  std::lock_guard<std::mutex> hold(log.lock);
+  log.onStderr = on;
 }
 
 void setProblemListener(std::function<void(const std::string&)> listener) {

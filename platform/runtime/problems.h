@@ -10,7 +10,7 @@
 
 namespace platform {
 
-// Name a content problem on stderr ("lanternfall: <message>"). Control characters are written as \xNN,
+// Name a content problem on stderr ("<program>: <message>", the program set by setProblemProgram). Control characters are written as \xNN,
 // and a message is cut at kMaxProblemBytes. Folded:
 //  - by text: a message identical to one already written is counted, not written: "... and N more like
 //    it: <message>" follows at flushProblems (at exit, and where a test wants it), or every 10 s while it
@@ -35,6 +35,12 @@ class ProblemBurst {
   ProblemBurst(const ProblemBurst&) = delete;
   ProblemBurst& operator=(const ProblemBurst&) = delete;
 };
+
+// The name each line on stderr starts with, set by the program once at its start (until then, none).
+void setProblemProgram(std::string_view program);
+// Whether problems reach stderr at all. A program that turns each problem into output of its own (the
+// content checker, through the listener) turns it off; the counting and the listener are unchanged.
+void setProblemsOnStderr(bool on);
 
 // Also hand each problem written (counts included) to `listener`; empty: stderr alone.
 void setProblemListener(std::function<void(const std::string&)> listener);

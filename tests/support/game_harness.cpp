@@ -71,6 +71,7 @@ void TestContent::remove(const std::string& relativePath) {
 
 HeadlessGame::HeadlessGame(const TestContent& content) {
   platform::resetEndForTesting();
+  platform::setProblemProgram("lanternfall");
   platform::mciSetAudioSink(platform::AudioSink::Offline);
   platform::setAppPathForTesting(content.root().string());
   loop_ = platform::EventLoop::manual();

@@ -1,11 +1,6 @@
 // Playing the game headless for the checker.
 #include "tools/lint/game_run.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "platform/media/image.h"
 #include "platform/media/mci.h"
 #include "platform/runtime/app.h"
@@ -31,28 +26,14 @@ std::optional<platform::DecodedPicture> observedDecode(const std::string& path, 
 }
 
 // The game names its problems on stderr as well; the checker turns each into a finding, so the game's
-// own lines would only say everything twice. Held away from stderr while the game runs.
+// own lines would only say everything twice. Kept off stderr while the game runs; the listener still
+// hears every one.
 class QuietStderr {
  public:
-  QuietStderr() {
-    std::fflush(stderr);
-    saved_ = ::dup(2);
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && null >= 0) ::dup2(null, 2);
-    if (null >= 0) ::close(null);
-  }
-  ~QuietStderr() {
-    std::fflush(stderr);
-    if (saved_ >= 0) {
-      ::dup2(saved_, 2);
-      ::close(saved_);
-    }
-  }
+  QuietStderr() { platform::setProblemsOnStderr(false); }
+  ~QuietStderr() { platform::setProblemsOnStderr(true); }
   QuietStderr(const QuietStderr&) = delete;
   QuietStderr& operator=(const QuietStderr&) = delete;
-
- private:
-  int saved_ = -1;
 };
 
 }  // namespace

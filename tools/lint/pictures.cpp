@@ -48,20 +48,41 @@ std::string lookAlikeHint(const fs::path& wanted) {
 }  // namespace
 
 void PictureChecks::picture(std::string_view name) {
-  name_ = name;
-  active_ = true;
-  path_.clear();
-  error_.clear();
-  decodedHere_ = false;
+  Named& n = named_[std::string(name)];
+  n.file = file_;
+  n.line = line_;
 }
 
 void PictureChecks::decoded(const std::string& path, const platform::DecodedPicture* picture,
                             const std::string& error) {
-  if (!active_) return;  // the title, shown by an end command
-  path_ = path;
-  error_ = error;
-  decodedHere_ = true;
-  if (picture) checkShape("the picture " + inQuotes(name_), path, picture->width, picture->height, false);
+  // The game asks for ImgDir + name + ".jpg"; anything else (the title, shown again by an end command) is
+  // no picture line's.
+  constexpr std::string_view kExtension = ".jpg";
+  if (!path.starts_with(imgDir_) || !path.ends_with(kExtension)) return;
+  const std::string name = path.substr(imgDir_.size(), path.size() - imgDir_.size() - kExtension.size());
+  auto it = named_.find(name);
+  if (it == named_.end()) return;
+  Named& n = it->second;
+  n.decoded = true;
+  n.path = path;
+  n.error = error;
+  if (picture) {
+    checkShape("the picture " + inQuotes(name), path, picture->width, picture->height, false, n.file, n.line);
+  }
+}
+
+// The picture of this action that the game's problem is about: its words are picture "NAME" not shown...
+PictureChecks::Named* PictureChecks::namedIn(const std::string& message, std::string* name) {
+  constexpr std::string_view kOpen = "picture \"", kClose = "\" not shown";
+  if (!message.starts_with(kOpen)) return nullptr;
+  for (size_t close = message.find(kClose, kOpen.size()); close != std::string::npos;
+       close = message.find(kClose, close + 1)) {
+    auto it = named_.find(message.substr(kOpen.size(), close - kOpen.size()));
+    if (it == named_.end()) continue;
+    *name = it->first;
+    return &it->second;
+  }
+  return nullptr;
 }
 
 // What the file the game asked for is, in the author's terms.
@@ -77,21 +98,26 @@ std::string PictureChecks::whatIsWrong(const std::string& path, const std::strin
 }
 
 bool PictureChecks::problem(const std::string& message) {
-  // The game's words: picture "NAME" not shown (...).
-  if (!active_ || !message.starts_with("picture \"" + name_ + "\" not shown")) return false;
-  if (!report_.shows(file_, kProblems)) {
-    report_.error(file_, line_, kProblems, std::string());  // counted only
+  std::string name;
+  Named* n = namedIn(message, &name);
+  if (!n) return false;
+  if (!report_.shows(n->file, kProblems)) {
+    report_.error(n->file, n->line, kProblems, std::string());  // counted only
     return true;
   }
   std::string what;
-  if (decodedHere_ && !error_.empty()) {
-    what = whatIsWrong(path_, error_);
+  const size_t reason = 9 + name.size() + 11;  // past: picture "NAME" not shown
+  if (n->decoded && !n->error.empty()) {
+    what = whatIsWrong(n->path, n->error);
+  } else if (reason + 3 <= message.size() && message.compare(reason, 2, " (") == 0) {
+    // Looked at and found wanting before any decode: the game's file, and the reason it gives.
+    const std::string path = imgDir_ + name + ".jpg";
+    what = whatIsWrong(path, message.substr(reason + 2, message.size() - reason - 3));
   } else {
-    // Refused before any file was read: the game's reason is all there is.
-    what = "is not shown" + message.substr(20 + name_.size());  // " (reason)"
+    what = "is not shown" + message.substr(std::min(reason, message.size()));  // the game's refusal
   }
-  if (!name_.empty() && name_.back() == ' ') what += " (the name ends in a space)";
-  report_.error(file_, line_, kProblems, "the picture " + inQuotes(name_) + " " + what);
+  if (!name.empty() && name.back() == ' ') what += " (the name ends in a space)";
+  report_.error(n->file, n->line, kProblems, "the picture " + inQuotes(name) + " " + what);
   return true;
 }
 
@@ -102,19 +128,19 @@ void PictureChecks::title(const std::string& path, const platform::DecodedPictur
     report_.error(file, 0, kProblems, "the title picture " + whatIsWrong(path, error));
     return;
   }
-  checkShape("the title picture", path, picture->width, picture->height, true);
+  checkShape("the title picture", path, picture->width, picture->height, true, display(path), 0);
 }
 
 // The title fills the 4:3 play area, a scene picture the square beside the options: any other shape is
 // stretched to fit, which the author may not mean.
 void PictureChecks::checkShape(const std::string& what, const std::string& path, int width, int height,
-                               bool title) {
+                               bool title, const std::string& file, int64_t line) {
   const double w = width, h = height;
   const double wantW = title ? ui::kTitleWidth : ui::kSceneSize;
   const double wantH = title ? ui::kTitleHeight : ui::kSceneSize;
   if (h <= 0 || std::abs(w * wantH - h * wantW) <= 0.01 * h * wantW) return;
   if (!shapeNamed_.insert((title ? "title " : "scene ") + path).second) return;
-  report_.warning(title ? display(path) : file_, title ? 0 : line_, "picture shapes",
+  report_.warning(file, line, "picture shapes",
                   what + " is " + std::to_string(width) + " x " + std::to_string(height) + " pixels, not " +
                       (title ? "4:3" : "square") + ": it is shown stretched to the " +
                       (title ? "4:3 play area" : "square scene"));

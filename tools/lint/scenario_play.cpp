@@ -19,7 +19,9 @@ constexpr size_t kMeasuredRowBytes = 4096;
 class ScenarioPlay final : public GameObserver {
  public:
   ScenarioPlay(Fom& fom, const ScenarioFile& s, PictureChecks& pictures, RowMeasure& rows, Report& report)
-      : fom_(fom), s_(s), pictures_(pictures), rows_(rows), report_(report) {}
+      : fom_(fom), s_(s), pictures_(pictures), rows_(rows), report_(report) {
+    pictures_.pictureFolder(fom_.ImgDir);
+  }
 
   void line(int64_t no, std::string_view text) override {
     finishLine();
@@ -36,7 +38,10 @@ class ScenarioPlay final : public GameObserver {
   }
   void problem(const std::string& message) override;
   void ended(bool toTitle) override;
-  void actionStarted() override { runLine_.reset(); }
+  void actionStarted() override {
+    runLine_.reset();
+    pictures_.actionStarted();
+  }
   void actionDone() override { finishLine(); }
 
  private:

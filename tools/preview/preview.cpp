@@ -253,6 +253,7 @@ int runWindow(const std::string& named) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::setProblemProgram("lanternfall-preview");
   bool pages = false;
   std::vector<std::string> operands;
   for (int i = 1; i < argc; ++i) {
