@@ -11,13 +11,11 @@
 #include <string>
 #include <vector>
 
-// The pictures of the memory figures are written with the encoder half of the library.
-#include <jpeglib.h>
-
 #include "platform/media/image.h"
 #include "platform/runtime/form.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/sdl/offscreen_target.h"
+#include "tests/support/jpeg_writer.h"
 
 namespace {
 
@@ -113,36 +111,16 @@ namespace fs = std::filesystem;
 // A picture with some texture, so that every block has coefficients; progressive or not. When the header
 // is to claim another size, the scans stay those of the small picture: the decoder fills the rest.
 std::string encodeJpeg(int width, int height, bool progressive) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
-  jpeg_mem_dest(&cinfo, &out, &outSize);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  if (progressive) jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const unsigned y = cinfo.next_scanline;
-    for (int x = 0; x < width; ++x) {
-      row[3 * x] = static_cast<unsigned char>(x ^ y);
-      row[3 * x + 1] = static_cast<unsigned char>(x + 2 * y);
-      row[3 * x + 2] = static_cast<unsigned char>((x * y) >> 4);
-    }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::string bytes(reinterpret_cast<char*>(out), outSize);
-  std::free(out);
-  return bytes;
+  return testing_support::encodeJpeg(
+      width, height, 3,
+      [width](unsigned y, unsigned char* row) {
+        for (int x = 0; x < width; ++x) {
+          row[3 * x] = static_cast<unsigned char>(x ^ y);
+          row[3 * x + 1] = static_cast<unsigned char>(x + 2 * y);
+          row[3 * x + 2] = static_cast<unsigned char>((x * y) >> 4);
+        }
+      },
+      progressive);
 }
 
 std::string claimingSize(std::string jpeg, int width, int height) {

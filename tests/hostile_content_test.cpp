@@ -17,7 +17,6 @@
 #include <vector>
 
 // The tests write their own JPEGs (CMYK, progressive) with the encoder half of the library.
-#include <jpeglib.h>
 
 #include "app/fom.h"
 #include "platform/media/content_file.h"
@@ -27,6 +26,7 @@
 #include "platform/media/picture_cache.h"
 #include "platform/runtime/app.h"
 #include "tests/support/game_harness.h"
+#include "tests/support/jpeg_writer.h"
 #include "tests/support/test_seed.h"
 
 using testing_support::HeadlessGame;
@@ -39,32 +39,13 @@ namespace {
 // given, with an Adobe marker or without. progressive: the encoder's usual scans.
 std::string encodeJpeg(int width, int height, std::vector<unsigned char> colour, bool adobe = false,
                        bool progressive = false) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
-  jpeg_mem_dest(&cinfo, &out, &outSize);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = static_cast<int>(colour.size());
-  cinfo.in_color_space = colour.size() == 4 ? JCS_CMYK : JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  if (colour.size() == 4) cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
-  if (progressive) jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<unsigned char> row;
-  for (int x = 0; x < width; ++x) row.insert(row.end(), colour.begin(), colour.end());
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::string bytes(reinterpret_cast<char*>(out), outSize);
-  std::free(out);
-  return bytes;
+  const int components = static_cast<int>(colour.size());
+  return testing_support::encodeJpeg(
+      width, height, components,
+      [&](unsigned, unsigned char* row) {
+        for (int x = 0; x < width; ++x) std::copy(colour.begin(), colour.end(), row + x * components);
+      },
+      progressive, adobe);
 }
 
 uint32_t channel(uint32_t pixel, int shift) { return (pixel >> shift) & 255; }

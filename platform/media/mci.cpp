@@ -163,6 +163,49 @@ uint32_t openCommand(const std::vector<Token>& t) {
   return 0;
 }
 
+uint32_t playCommand(Sequencer& seq, const std::vector<std::string>& words) {
+  int64_t from = -1;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (!sameWord(words[i], "from")) return kMciErrUnrecognizedKeyword;
+    if (i + 1 >= words.size()) return kMciErrMissingParameter;
+    if (!parseInteger(words[++i], &from)) return kMciErrBadInteger;
+  }
+  seq.play(from);
+  return 0;
+}
+
+uint32_t seekCommand(Sequencer& seq, const std::vector<std::string>& words) {
+  if (words.size() != 2 || !sameWord(words[0], "to")) {
+    return words.empty() || (words.size() == 1 && sameWord(words[0], "to")) ? kMciErrMissingParameter
+                                                                            : kMciErrUnrecognizedKeyword;
+  }
+  int64_t ms = 0;
+  if (sameWord(words[1], "end")) {
+    ms = seq.lengthMs();
+  } else if (!sameWord(words[1], "start") && !parseInteger(words[1], &ms)) {
+    return kMciErrBadInteger;
+  }
+  seq.seek(ms);
+  return 0;
+}
+
+uint32_t statusCommand(Sequencer& seq, const std::vector<std::string>& words, std::string* reply) {
+  if (words.empty()) return kMciErrMissingParameter;
+  if (words.size() > 1) return kMciErrUnrecognizedKeyword;
+  if (sameWord(words[0], "mode")) {
+    *reply = modeText(seq.mode());
+  } else if (sameWord(words[0], "ready")) {
+    *reply = seq.ready() ? "true" : "false";
+  } else if (sameWord(words[0], "position")) {
+    *reply = std::to_string(seq.positionMs());
+  } else if (sameWord(words[0], "length")) {
+    *reply = std::to_string(seq.lengthMs());
+  } else {
+    return kMciErrUnrecognizedKeyword;
+  }
+  return 0;
+}
+
 // Every keyword after the device name must be one the verb knows; "notify" is accepted everywhere and,
 // with no callback window, posts nothing.
 uint32_t deviceCommand(const std::string& verb, const std::vector<Token>& t, std::string* reply) {
@@ -190,46 +233,9 @@ uint32_t deviceCommand(const std::string& verb, const std::vector<Token>& t, std
     devices.erase(std::find_if(devices.begin(), devices.end(), [d](const Device& x) { return &x == d; }));
     return 0;
   }
-  if (sameWord(verb, "play")) {
-    int64_t from = -1;
-    for (size_t i = 0; i < words.size(); ++i) {
-      if (!sameWord(words[i], "from")) return kMciErrUnrecognizedKeyword;
-      if (i + 1 >= words.size()) return kMciErrMissingParameter;
-      if (!parseInteger(words[++i], &from)) return kMciErrBadInteger;
-    }
-    seq.play(from);
-    return 0;
-  }
-  if (sameWord(verb, "seek")) {
-    if (words.size() != 2 || !sameWord(words[0], "to")) {
-      return words.empty() || (words.size() == 1 && sameWord(words[0], "to")) ? kMciErrMissingParameter
-                                                                              : kMciErrUnrecognizedKeyword;
-    }
-    int64_t ms = 0;
-    if (sameWord(words[1], "end")) {
-      ms = seq.lengthMs();
-    } else if (!sameWord(words[1], "start") && !parseInteger(words[1], &ms)) {
-      return kMciErrBadInteger;
-    }
-    seq.seek(ms);
-    return 0;
-  }
-  if (sameWord(verb, "status")) {
-    if (words.empty()) return kMciErrMissingParameter;
-    if (words.size() > 1) return kMciErrUnrecognizedKeyword;
-    if (sameWord(words[0], "mode")) {
-      *reply = modeText(seq.mode());
-    } else if (sameWord(words[0], "ready")) {
-      *reply = seq.ready() ? "true" : "false";
-    } else if (sameWord(words[0], "position")) {
-      *reply = std::to_string(seq.positionMs());
-    } else if (sameWord(words[0], "length")) {
-      *reply = std::to_string(seq.lengthMs());
-    } else {
-      return kMciErrUnrecognizedKeyword;
-    }
-    return 0;
-  }
+  if (sameWord(verb, "play")) return playCommand(seq, words);
+  if (sameWord(verb, "seek")) return seekCommand(seq, words);
+  if (sameWord(verb, "status")) return statusCommand(seq, words, reply);
   if (!words.empty()) return kMciErrUnrecognizedKeyword;
   if (sameWord(verb, "stop")) {
     seq.stop();
