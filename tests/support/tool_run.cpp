@@ -23,9 +23,11 @@ std::string quoted(const std::string& text) {
   return out + "'";
 }
 
-ToolRun runTool(const std::string& relative, const std::string& args, bool mergeStderr) {
+ToolRun runTool(const std::string& relative, const std::string& args, bool mergeStderr,
+                const std::string& runAs) {
   ToolRun run;
-  const std::string command = quoted(toolPath(relative).string()) + " " + args + (mergeStderr ? " 2>&1" : "");
+  const std::string command = (runAs.empty() ? "" : runAs + " ") + quoted(toolPath(relative).string()) + " " +
+                              args + (mergeStderr ? " 2>&1" : "");
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
   char buffer[4096];

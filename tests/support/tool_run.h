@@ -16,8 +16,10 @@ struct ToolRun {
 // The built tool, e.g. toolPath("convert/lanternfall-convert"), under the build tree's tools/.
 std::filesystem::path toolPath(const std::string& relative);
 
-// Runs the tool with `args` (already quoted for the shell).
-ToolRun runTool(const std::string& relative, const std::string& args, bool mergeStderr = true);
+// Runs the tool with `args` (already quoted for the shell); `runAs`, when given, is a command line the
+// tool's runs behind (e.g. setpriv, to run it as another user).
+ToolRun runTool(const std::string& relative, const std::string& args, bool mergeStderr = true,
+                const std::string& runAs = {});
 
 // 'text' quoted for the shell.
 std::string quoted(const std::string& text);
