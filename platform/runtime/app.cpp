@@ -1,7 +1,7 @@
 // The application object: the executable's folder, the seeded generator, ending the program.
 #include "platform/runtime/app.h"
 
-#include <unistd.h>
+#include "platform/runtime/executable_path.h"
 
 #include <chrono>
 #include <climits>
@@ -29,13 +29,10 @@ bool gEnded = false;
 std::string AppPath() {
   if (!gAppPathOverride.empty()) return gAppPathOverride;
   // The executable itself, links resolved: the working directory plays no part.
-  char buf[PATH_MAX + 1];
-  const ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-  if (n <= 0) return ".";
-  std::string exe(buf, static_cast<size_t>(n));
+  const std::string exe = executablePath();
   const auto slash = exe.find_last_of('/');
   if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
+  if (slash == exe.find('/') && (slash == 0 || exe[slash - 1] == ':')) return exe.substr(0, slash + 1);
   return exe.substr(0, slash);
 }
 

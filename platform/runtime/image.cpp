@@ -6,8 +6,6 @@
 #include <emmintrin.h>
 #endif
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -27,13 +25,6 @@ std::optional<DecodedPicture> decodePictureFile(const std::string& utf8Path, int
     return std::nullopt;
   }
   return gDecoder(utf8Path, needWidth, needHeight, error);
-}
-
-std::string pictureFileIdentity(const std::string& utf8Path) {
-  struct stat st {};
-  if (::stat(utf8Path.c_str(), &st) != 0) return {};
-  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
-         ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
 namespace {

@@ -1,0 +1,157 @@
+// Picture files on Windows: JPEG decoding with the Windows Imaging Component into the runtime's
+// 0xAARRGGBB pixel buffers, with the same limits as the Linux decoder: file size, regular files only,
+// declared pixels, progressive scans (counted from the file's markers, as WIC has no monitor for them).
+#include <wincodec.h>
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "platform/media/content_file.h"
+#include "platform/media/image.h"
+#include "platform/media/picture_format.h"
+#include "platform/runtime/app.h"
+
+namespace platform {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+std::string hresultText(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+  return text;
+}
+
+// How many scans (start-of-scan markers) the file has, walking its segments; stops counting past limit.
+int countScans(const std::string& b, int limit) {
+  const auto at = [&b](size_t i) { return static_cast<unsigned char>(b[i]); };
+  int scans = 0;
+  size_t pos = 2;  // after the start-of-image marker
+  while (pos + 1 < b.size() && scans <= limit) {
+    if (at(pos) != 0xFF) return scans;  // damaged: WIC will say so
+    while (pos < b.size() && at(pos) == 0xFF) ++pos;
+    if (pos >= b.size()) break;
+    const unsigned marker = at(pos++);
+    if (marker == 0xD9) break;                                     // end of image
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+    if (pos + 1 >= b.size()) break;
+    pos += (size_t{at(pos)} << 8) | at(pos + 1);
+    if (marker != 0xDA) continue;
+    ++scans;
+    // The entropy-coded data runs to the next marker that is neither a stuffed zero nor a restart.
+    while (pos + 1 < b.size() && !(at(pos) == 0xFF && at(pos + 1) != 0 && (at(pos + 1) < 0xD0 || at(pos + 1) > 0xD7))) {
+      ++pos;
+    }
+  }
+  return scans;
+}
+
+IWICImagingFactory* factory() {
+  // COM on this thread once; the user-interface thread may have it already in another model.
+  thread_local const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  (void)com;
+  thread_local ComPtr<IWICImagingFactory> made;
+  if (!made) {
+    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&made));
+  }
+  return made.Get();
+}
+
+// The frame's pixels, whole, as 32-bit BGRA (0xAARRGGBB as a word). False with the reason in *why.
+// The reduced decode of the Linux build has no counterpart that every WIC offers (mingw's headers and
+// Wine lack the source transform), so a picture shown smaller is reduced after decoding.
+bool copyPixels(IWICImagingFactory* wic, IWICBitmapFrameDecode* frame, Image* image, std::string* why) {
+  UINT width = 0, height = 0;
+  frame->GetSize(&width, &height);
+  ComPtr<IWICFormatConverter> converter;
+  HRESULT hr = wic->CreateFormatConverter(&converter);
+  if (SUCCEEDED(hr)) {
+    hr = converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                               WICBitmapPaletteTypeCustom);
+  }
+  if (FAILED(hr)) {
+    *why = "has colours the decoder cannot convert (" + hresultText(hr) + ")";
+    return false;
+  }
+  image->width = static_cast<int>(width);
+  image->height = static_cast<int>(height);
+  image->pixels.resize(static_cast<size_t>(width) * height);
+  hr = converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(image->pixels.size() * 4),
+                             reinterpret_cast<BYTE*>(image->pixels.data()));
+  if (FAILED(hr)) {
+    *why = "is damaged (the decoder stopped with " + hresultText(hr) + ")";
+    return false;
+  }
+  for (uint32_t& p : image->pixels) p |= 0xFF000000u;  // a JPEG is opaque, whatever the converter wrote
+  return true;
+}
+
+// Decodes a JPEG held in memory; false with the reason (without the path) in *why.
+bool decodeWithWic(const std::string& bytes, DecodedPicture* out, std::string* why) {
+  IWICImagingFactory* wic = factory();
+  if (!wic) {
+    *why = "cannot be decoded: the Windows Imaging Component is missing";
+    return false;
+  }
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  HRESULT hr = wic->CreateStream(&stream);
+  if (SUCCEEDED(hr)) {
+    hr = stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                      static_cast<DWORD>(bytes.size()));
+  }
+  if (SUCCEEDED(hr)) hr = wic->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder);
+  if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, &frame);
+  if (FAILED(hr)) {
+    *why = "is damaged (" + hresultText(hr) + ")";
+    return false;
+  }
+  UINT width = 0, height = 0;
+  frame->GetSize(&width, &height);
+  if (uint64_t{width} * height > kMaxPicturePixels) {
+    *why = "is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
+           std::to_string(kMaxPicturePixels >> 20) + " megapixels are shown)";
+    return false;
+  }
+  out->width = static_cast<int>(width);
+  out->height = static_cast<int>(height);
+  return copyPixels(wic, frame.Get(), &out->image, why);
+}
+
+}  // namespace
+
+std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int needWidth, int needHeight,
+                                              std::string* error) {
+  auto fail = [&](const std::string& why) -> std::optional<DecodedPicture> {
+    if (error != nullptr) *error = why;
+    return std::nullopt;
+  };
+  std::string bytes;
+  std::string readError;
+  if (!readRegularFile(utf8Path, kMaxPictureFileBytes, &bytes, &readError)) return fail(readError);
+  const std::string foreign = foreignFormat(bytes.substr(0, 64));
+  if (!foreign.empty()) {
+    if (foreign == "empty") return fail(utf8Path + " is empty");
+    return fail(utf8Path + " is " + foreign + ", not a JPEG");
+  }
+  if (countScans(bytes, kMaxPictureScans) > kMaxPictureScans) {
+    return fail(utf8Path + " has more than " + std::to_string(kMaxPictureScans) + " progressive scans");
+  }
+  DecodedPicture picture;
+  std::string why;
+  try {
+    if (!decodeWithWic(bytes, &picture, &why)) return fail(utf8Path + " " + why);
+  } catch (const std::bad_alloc&) {
+    return fail(utf8Path + " is too large to decode in the memory there is");
+  }
+  if (picture.image.empty()) return fail(utf8Path + " holds an empty picture");
+  keepAtShownSize(&picture.image, needWidth, needHeight);
+  return picture;
+}
+
+}  // namespace platform

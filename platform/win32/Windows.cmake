@@ -1,0 +1,30 @@
+# The platform floor on Windows: the same three targets as on Linux, with the system's own services
+# (kernel32, WIC, winmm, GDI) in place of iconv, libjpeg-turbo, FluidSynth and SDL. Included from
+# platform/CMakeLists.txt, so paths are relative to platform/.
+add_library(lanternfall_runtime STATIC ${RUNTIME_SOURCES})
+target_include_directories(lanternfall_runtime PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(lanternfall_runtime PUBLIC Threads::Threads)
+target_compile_options(lanternfall_runtime PRIVATE ${LANTERNFALL_WARNINGS})
+
+# Files and formats. The POSIX file access, iconv, libjpeg-turbo and the FluidSynth sequencer stay on
+# Linux; the MIDI reader and the line reader are the same on both systems.
+file(GLOB MEDIA_SOURCES CONFIGURE_DEPENDS media/*.cpp)
+list(REMOVE_ITEM MEDIA_SOURCES
+     ${CMAKE_CURRENT_SOURCE_DIR}/media/content_file.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/media/cp932_iconv.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/media/image.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/media/mci.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/media/sequencer.cpp)
+add_library(lanternfall_media STATIC ${MEDIA_SOURCES})
+target_link_libraries(lanternfall_media PUBLIC lanternfall_runtime lanternfall_system
+                      PRIVATE windowscodecs ole32 winmm)
+target_compile_options(lanternfall_media PRIVATE ${LANTERNFALL_WARNINGS})
+
+# The executable's own path, asked of the system by the runtime's application object.
+add_library(lanternfall_system STATIC win32/executable_path.cpp win32/wide_string.cpp)
+target_link_libraries(lanternfall_system PUBLIC lanternfall_runtime)
+target_compile_options(lanternfall_system PRIVATE ${LANTERNFALL_WARNINGS})
+
+# The whole floor, for the game and the tools that stand on all of it.
+add_library(lanternfall_platform INTERFACE)
+target_link_libraries(lanternfall_platform INTERFACE lanternfall_runtime lanternfall_media lanternfall_system)
