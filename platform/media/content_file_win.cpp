@@ -78,7 +78,7 @@ HANDLE openForReading(const std::wstring& path, DWORD access, std::string* kind,
 std::string nonRegularKind(const std::string& utf8Path) {
   std::string kind;
   DWORD error = 0;
-  HANDLE h = openForReading(wideFromUtf8(utf8Path), 0, &kind, &error);
+  HANDLE h = openForReading(wideFromUtf8(utf8Path), GENERIC_READ, &kind, &error);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   return kind;
 }

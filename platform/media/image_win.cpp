@@ -1,6 +1,6 @@
 // Picture files on Windows: JPEG decoding with the Windows Imaging Component into the runtime's
 // 0xAARRGGBB pixel buffers, with the same limits as the Linux decoder: file size, regular files only,
-// declared pixels, progressive scans (counted from the file's markers, as WIC has no monitor for them).
+// declared pixels and progressive scans, both read from the file's segments before WIC opens it.
 #include <wincodec.h>
 #include <windows.h>
 #include <wrl/client.h>
@@ -26,28 +26,48 @@ std::string hresultText(HRESULT hr) {
   return text;
 }
 
-// How many scans (start-of-scan markers) the file has, walking its segments; stops counting past limit.
-int countScans(const std::string& b, int limit) {
-  const auto at = [&b](size_t i) { return static_cast<unsigned char>(b[i]); };
+// What the file's segments declare, read before WIC sees it: some WIC decoders (Wine's) allocate and
+// decode the whole frame as it is opened, so a header claiming gigapixels must be refused first.
+struct JpegOutline {
   int scans = 0;
+  uint64_t width = 0, height = 0;  // from the first start-of-frame segment
+};
+
+// Walks the segments, stopping once there are more than scanLimit scans.
+JpegOutline outlineOf(const std::string& b, int scanLimit) {
+  const auto at = [&b](size_t i) { return static_cast<unsigned char>(b[i]); };
+  JpegOutline outline;
   size_t pos = 2;  // after the start-of-image marker
-  while (pos + 1 < b.size() && scans <= limit) {
-    if (at(pos) != 0xFF) return scans;  // damaged: WIC will say so
+  while (pos + 1 < b.size() && outline.scans <= scanLimit) {
+    if (at(pos) != 0xFF) break;  // damaged: the decoder will say so
     while (pos < b.size() && at(pos) == 0xFF) ++pos;
     if (pos >= b.size()) break;
     const unsigned marker = at(pos++);
-    if (marker == 0xD9) break;                                     // end of image
+    if (marker == 0xD9) break;                                           // end of image
     if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
     if (pos + 1 >= b.size()) break;
-    pos += (size_t{at(pos)} << 8) | at(pos + 1);
+    const size_t length = (size_t{at(pos)} << 8) | at(pos + 1);
+    // Start of frame: every SOFn but the DHT (C4), JPG (C8) and DAC (CC) markers that share the range.
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame && outline.width == 0 && pos + 6 < b.size()) {
+      outline.height = (uint64_t{at(pos + 3)} << 8) | at(pos + 4);
+      outline.width = (uint64_t{at(pos + 5)} << 8) | at(pos + 6);
+    }
+    pos += length;
     if (marker != 0xDA) continue;
-    ++scans;
+    ++outline.scans;
     // The entropy-coded data runs to the next marker that is neither a stuffed zero nor a restart.
-    while (pos + 1 < b.size() && !(at(pos) == 0xFF && at(pos + 1) != 0 && (at(pos + 1) < 0xD0 || at(pos + 1) > 0xD7))) {
+    while (pos + 1 < b.size() &&
+           !(at(pos) == 0xFF && at(pos + 1) != 0 && (at(pos + 1) < 0xD0 || at(pos + 1) > 0xD7))) {
       ++pos;
     }
   }
-  return scans;
+  return outline;
+}
+
+std::string tooLarge(uint64_t width, uint64_t height) {
+  return "is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
+         std::to_string(kMaxPicturePixels >> 20) + " megapixels are shown)";
 }
 
 IWICImagingFactory* factory() {
@@ -114,8 +134,7 @@ bool decodeWithWic(const std::string& bytes, DecodedPicture* out, std::string* w
   UINT width = 0, height = 0;
   frame->GetSize(&width, &height);
   if (uint64_t{width} * height > kMaxPicturePixels) {
-    *why = "is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
-           std::to_string(kMaxPicturePixels >> 20) + " megapixels are shown)";
+    *why = tooLarge(width, height);
     return false;
   }
   out->width = static_cast<int>(width);
@@ -139,7 +158,11 @@ std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int n
     if (foreign == "empty") return fail(utf8Path + " is empty");
     return fail(utf8Path + " is " + foreign + ", not a JPEG");
   }
-  if (countScans(bytes, kMaxPictureScans) > kMaxPictureScans) {
+  const JpegOutline outline = outlineOf(bytes, kMaxPictureScans);
+  if (outline.width * outline.height > kMaxPicturePixels) {
+    return fail(utf8Path + " " + tooLarge(outline.width, outline.height));
+  }
+  if (outline.scans > kMaxPictureScans) {
     return fail(utf8Path + " has more than " + std::to_string(kMaxPictureScans) + " progressive scans");
   }
   DecodedPicture picture;

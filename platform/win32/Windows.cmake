@@ -3,7 +3,9 @@
 # platform/CMakeLists.txt, so paths are relative to platform/.
 add_library(lanternfall_runtime STATIC ${RUNTIME_SOURCES})
 target_include_directories(lanternfall_runtime PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(lanternfall_runtime PUBLIC Threads::Threads)
+# The runtime's application object asks the system for the executable's path (lanternfall_system, below);
+# the two static libraries name each other, and CMake repeats them on the link line.
+target_link_libraries(lanternfall_runtime PUBLIC Threads::Threads lanternfall_system)
 target_compile_options(lanternfall_runtime PRIVATE ${LANTERNFALL_WARNINGS})
 
 # Files and formats. The POSIX file access, iconv, libjpeg-turbo and the FluidSynth sequencer stay on

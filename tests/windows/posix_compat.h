@@ -1,6 +1,11 @@
 // The POSIX calls the shared test support uses that Windows' C library lacks, for the Windows build.
 #pragma once
 
+#include <stdlib.h>
+
+// glibc's name of the running program, for the repeat-with hints of failing tests.
+#define program_invocation_name (__argv[0])
+
 #ifdef __cplusplus
 extern "C" {
 #endif
