@@ -5,7 +5,7 @@
 #include "app/fom.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
-#include "platform/sdl/window_backend.h"
+#include "platform/window_backend.h"
 
 int main() {
   platform::EventLoop loop(std::make_unique<platform::RealClock>());

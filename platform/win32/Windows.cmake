@@ -27,6 +27,17 @@ add_library(lanternfall_system STATIC win32/executable_path.cpp win32/wide_strin
 target_link_libraries(lanternfall_system PUBLIC lanternfall_runtime)
 target_compile_options(lanternfall_system PRIVATE ${LANTERNFALL_WARNINGS})
 
+# The window, the GDI renderer and the fonts.
+add_library(lanternfall_win32 STATIC win32/gdi_fonts.cpp win32/gdi_renderer.cpp win32/input_translation.cpp
+            win32/window_backend.cpp win32/window_icon.cpp)
+target_link_libraries(lanternfall_win32 PUBLIC lanternfall_runtime lanternfall_system PRIVATE gdi32 user32)
+target_compile_options(lanternfall_win32 PRIVATE ${LANTERNFALL_WARNINGS})
+
 # The whole floor, for the game and the tools that stand on all of it.
 add_library(lanternfall_platform INTERFACE)
-target_link_libraries(lanternfall_platform INTERFACE lanternfall_runtime lanternfall_media lanternfall_system)
+target_link_libraries(lanternfall_platform INTERFACE lanternfall_runtime lanternfall_media lanternfall_system
+                      lanternfall_win32)
+set(LANTERNFALL_WINDOW_BACKEND_HEADER platform/win32/window_backend.h)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/window_backend.h.in
+               ${PROJECT_BINARY_DIR}/generated/platform/window_backend.h @ONLY)
+target_include_directories(lanternfall_platform INTERFACE ${PROJECT_BINARY_DIR}/generated)
