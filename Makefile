@@ -80,7 +80,7 @@ lint: build
 
 # Windows: cross-built here with mingw-w64 into build-win/, tested under Wine (tests/windows/run.sh).
 WIN_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth openbox xdotool \
-                imagemagick zip fonts-ipafont-gothic
+                imagemagick zip fonts-ipafont-gothic locales x11-utils
 WIN_BUILD ?= build-win
 
 windows-deps:

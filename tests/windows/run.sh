@@ -24,4 +24,13 @@ trap wine_stop EXIT
 start=$(date +%s)
 wine_start
 echo "wine: prefix ready in $(( $(date +%s) - start )) s"
-ctest --test-dir "$BUILD_DIR" -L windows --output-on-failure -j2 --timeout 300
+ctest --test-dir "$BUILD_DIR" -L windows --output-on-failure -j2 --timeout 300 -E window
+
+# The window test, once where Windows' ANSI code page is 932 and once where it is 1252. Wine takes the
+# code page from the locale, which must exist for its file names to hold Japanese.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
+for locale in ja_JP.UTF-8 C.UTF-8; do
+  LC_ALL=$locale ctest --test-dir "$BUILD_DIR" -R '^win\.window$' --output-on-failure --timeout 300
+done
