@@ -95,7 +95,7 @@ windows-test: windows
 	bash tests/windows/run.sh $(WIN_BUILD)
 
 windows-zip: windows
-	bash tests/windows/make_zip.sh $(WIN_BUILD)
+	bash dist/windows/make_zip.sh $(WIN_BUILD)
 
 clean:
 	rm -rf build build-asan build-fuzz build-release build-deb build-win
