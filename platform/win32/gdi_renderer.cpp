@@ -130,28 +130,9 @@ void GdiRenderer::drawControl(const Control& c, const RECT& parentClip, int ox, 
   SelectClipRgn(dc_, region);
   DeleteObject(region);
   switch (c.kind()) {
-    case ControlKind::PictureBox: {
-      const auto& box = static_cast<const PictureBox&>(c);
-      fill(dc_, rect, box.BackColor());
-      const int inset = box.BorderStyle() ? PictureBox::kBorderPx : 0;
-      const RECT inner{rect.left + inset, rect.top + inset, rect.right - inset, rect.bottom - inset};
-      if (const PictureBox::Painting* p = box.painting()) {
-        // The painting's rectangles are in the box's pixels at the time it was painted; the box may have
-        // been sized since, so they scale with it, as the retained pixels would.
-        const float kx = p->width > 0 ? (inner.right - inner.left) / static_cast<float>(p->width) : 1.0f;
-        const float ky = p->height > 0 ? (inner.bottom - inner.top) / static_cast<float>(p->height) : 1.0f;
-        const RECT dst{inner.left + static_cast<LONG>(std::lround(p->dx * kx)),
-                       inner.top + static_cast<LONG>(std::lround(p->dy * ky)),
-                       inner.left + static_cast<LONG>(std::lround((p->dx + p->dw) * kx)),
-                       inner.top + static_cast<LONG>(std::lround((p->dy + p->dh) * ky))};
-        stretch(dc_, *p->source, p->sx, p->sy, p->sw, p->sh, dst);
-      } else if (!box.retained().empty()) {
-        const Image& held = box.retained();
-        stretch(dc_, held, 0, 0, static_cast<float>(held.width), static_cast<float>(held.height), inner);
-      }
-      if (box.BorderStyle()) frame(dc_, rect);
+    case ControlKind::PictureBox:
+      drawPictureBox(static_cast<const PictureBox&>(c), rect);
       break;
-    }
     case ControlKind::Label: {
       const auto& label = static_cast<const Label&>(c);
       if (label.BackStyleOpaque()) fill(dc_, rect, label.BackColor());
@@ -160,35 +141,58 @@ void GdiRenderer::drawControl(const Control& c, const RECT& parentClip, int ox, 
       if (label.BorderStyle()) frame(dc_, rect);
       break;
     }
-    case ControlKind::OptionButton: {
-      const auto& button = static_cast<const OptionButton&>(c);
-      fill(dc_, rect, button.BackColor());
-      const float scale = displayDpi() / kClassicDpi;
-      const int d = std::max(5, static_cast<int>(std::lround(kRadioDiameterAt96Px * scale)));
-      const int pad = static_cast<int>(std::lround(2 * scale));
-      const int top = (rect.top + rect.bottom) / 2 - d / 2;
-      SelectObject(dc_, GetStockObject(DC_PEN));
-      SelectObject(dc_, GetStockObject(DC_BRUSH));
-      SetDCPenColor(dc_, RGB(128, 128, 128));
-      SetDCBrushColor(dc_, RGB(255, 255, 255));
-      Ellipse(dc_, rect.left + pad, top, rect.left + pad + d, top + d);
-      if (button.Value()) {
-        const int dot = std::max(2, d * 9 / 20);
-        const int cx = rect.left + pad + d / 2, cy = top + d / 2;
-        SetDCPenColor(dc_, RGB(0, 0, 0));
-        SetDCBrushColor(dc_, RGB(0, 0, 0));
-        Ellipse(dc_, cx - dot / 2, cy - dot / 2, cx - dot / 2 + dot, cy - dot / 2 + dot);
-      }
-      const LONG textX = rect.left + pad + d + static_cast<LONG>(std::lround(4 * scale));
-      const RECT textBox{textX, rect.top, std::max(textX, rect.right - pad), rect.bottom};
-      drawCaption(button.Caption(), button.FontName(), false, button.FontSize(), button.ForeColor(), textBox, true);
-      if (button.BorderStyle()) frame(dc_, rect);
+    case ControlKind::OptionButton:
+      drawOptionButton(static_cast<const OptionButton&>(c), rect);
       break;
-    }
     case ControlKind::Form:
       break;
   }
   for (const Control* child : c.children()) drawControl(*child, clip, ox, oy);
+}
+
+void GdiRenderer::drawPictureBox(const PictureBox& box, const RECT& rect) {
+  fill(dc_, rect, box.BackColor());
+  const int inset = box.BorderStyle() ? PictureBox::kBorderPx : 0;
+  const RECT inner{rect.left + inset, rect.top + inset, rect.right - inset, rect.bottom - inset};
+  if (const PictureBox::Painting* p = box.painting()) {
+    // The painting's rectangles are in the box's pixels when it was painted; the box may have been sized
+    // since, so they scale with it, as retained pixels would.
+    const float kx = p->width > 0 ? (inner.right - inner.left) / static_cast<float>(p->width) : 1.0f;
+    const float ky = p->height > 0 ? (inner.bottom - inner.top) / static_cast<float>(p->height) : 1.0f;
+    const RECT dst{inner.left + static_cast<LONG>(std::lround(p->dx * kx)),
+                   inner.top + static_cast<LONG>(std::lround(p->dy * ky)),
+                   inner.left + static_cast<LONG>(std::lround((p->dx + p->dw) * kx)),
+                   inner.top + static_cast<LONG>(std::lround((p->dy + p->dh) * ky))};
+    stretch(dc_, *p->source, p->sx, p->sy, p->sw, p->sh, dst);
+  } else if (!box.retained().empty()) {
+    const Image& held = box.retained();
+    stretch(dc_, held, 0, 0, static_cast<float>(held.width), static_cast<float>(held.height), inner);
+  }
+  if (box.BorderStyle()) frame(dc_, rect);
+}
+
+void GdiRenderer::drawOptionButton(const OptionButton& button, const RECT& rect) {
+  fill(dc_, rect, button.BackColor());
+  const float scale = displayDpi() / kClassicDpi;
+  const int d = std::max(5, static_cast<int>(std::lround(kRadioDiameterAt96Px * scale)));
+  const int pad = static_cast<int>(std::lround(2 * scale));
+  const int top = (rect.top + rect.bottom) / 2 - d / 2;
+  SelectObject(dc_, GetStockObject(DC_PEN));
+  SelectObject(dc_, GetStockObject(DC_BRUSH));
+  SetDCPenColor(dc_, RGB(128, 128, 128));
+  SetDCBrushColor(dc_, RGB(255, 255, 255));
+  Ellipse(dc_, rect.left + pad, top, rect.left + pad + d, top + d);
+  if (button.Value()) {
+    const int dot = std::max(2, d * 9 / 20);
+    const int x = rect.left + pad + d / 2 - dot / 2, y = top + d / 2 - dot / 2;
+    SetDCPenColor(dc_, RGB(0, 0, 0));
+    SetDCBrushColor(dc_, RGB(0, 0, 0));
+    Ellipse(dc_, x, y, x + dot, y + dot);
+  }
+  const LONG textX = rect.left + pad + d + static_cast<LONG>(std::lround(4 * scale));
+  const RECT textBox{textX, rect.top, std::max(textX, rect.right - pad), rect.bottom};
+  drawCaption(button.Caption(), button.FontName(), false, button.FontSize(), button.ForeColor(), textBox, true);
+  if (button.BorderStyle()) frame(dc_, rect);
 }
 
 void GdiRenderer::drawCaption(const std::string& caption, const std::string& family, bool bold, float points,

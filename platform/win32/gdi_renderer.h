@@ -15,6 +15,8 @@
 namespace platform {
 
 class Form;
+class OptionButton;
+class PictureBox;
 
 // A tooltip to draw over everything, near the pointer (client pixels of the Form).
 struct GdiTooltip {
@@ -42,6 +44,8 @@ class GdiRenderer {
  private:
   void resize(int width, int height);
   void drawControl(const Control& c, const RECT& parentClip, int ox, int oy);
+  void drawPictureBox(const PictureBox& box, const RECT& rect);
+  void drawOptionButton(const OptionButton& button, const RECT& rect);
   void drawCaption(const std::string& caption, const std::string& family, bool bold, float points, Color color,
                    const RECT& box, bool vcenter);
   void drawTooltip(const GdiTooltip& tip, int ox, int oy);
