@@ -2,6 +2,8 @@
 # make windows-test: the cross-built suites run under Wine, headless, with one Wine prefix and server for
 # all of them; then the window test under Xvfb. Usage: run.sh BUILD_DIR
 set -euo pipefail
+# Wine's programs want a display even when they open no window: a private one for the whole run.
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"; fi
 BUILD_DIR=$(cd "${1:-build-win}" && pwd)
 HERE=$(cd "$(dirname "$0")" && pwd)
 SOURCE_DIR=$(cd "$HERE/../.." && pwd)
