@@ -23,9 +23,13 @@ mkdir -p "$GAME_DIR"
 cp "$BUILD_DIR/lanternfall.exe" "$GAME_DIR/"
 cp -r "$HERE/../../content/." "$GAME_DIR/"
 
-wine_start || wt_fail "the Wine prefix did not boot"
 wt_start_xvfb 1280 1024
 wt_start_openbox
+# Wine's desktop (and with it the screen size Windows reports) lives in the wineserver's first display:
+# a server of this display's own, ended with the test.
+wine_stop
+wine_start || wt_fail "the Wine prefix did not boot"
+trap 'wt_cleanup; wine_stop' EXIT
 (cd / && exec wine "$GAME_DIR/lanternfall.exe") >"$WORK/game.log" 2>&1 &
 WT_GAME_PID=$!
 WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^Lanternfall$' 2>/dev/null | head -1)

@@ -14,7 +14,7 @@ wine_start() {
     # A crashing test must end with its failure, not wait for a debugger that nobody will attach.
     wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
   fi
-  wineserver -p >/dev/null 2>&1
+  wineserver -p >/dev/null 2>&1 || true  # one may run already, started by wineboot
   timeout 120 wineboot >/dev/null 2>&1 || true
 }
 
