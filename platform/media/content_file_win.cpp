@@ -7,7 +7,7 @@
 #include <new>
 
 #include "platform/media/content_file.h"
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 
 namespace platform {
 

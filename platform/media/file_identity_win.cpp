@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/runtime/image.h"
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 
 namespace platform {
 

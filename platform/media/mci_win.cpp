@@ -11,7 +11,7 @@
 #include "platform/media/mci.h"
 #include "platform/media/mci_send_win.h"
 #include "platform/media/text_file.h"
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 
 namespace platform {
 

@@ -23,7 +23,7 @@ target_link_libraries(lanternfall_media PUBLIC lanternfall_runtime lanternfall_s
 target_compile_options(lanternfall_media PRIVATE ${LANTERNFALL_WARNINGS})
 
 # The executable's own path, asked of the system by the runtime's application object.
-add_library(lanternfall_system STATIC win32/executable_path.cpp win32/wide_string.cpp)
+add_library(lanternfall_system STATIC win32/executable_path.cpp)
 target_link_libraries(lanternfall_system PUBLIC lanternfall_runtime)
 target_compile_options(lanternfall_system PRIVATE ${LANTERNFALL_WARNINGS})
 
@@ -37,7 +37,5 @@ target_compile_options(lanternfall_win32 PRIVATE ${LANTERNFALL_WARNINGS})
 add_library(lanternfall_platform INTERFACE)
 target_link_libraries(lanternfall_platform INTERFACE lanternfall_runtime lanternfall_media lanternfall_system
                       lanternfall_win32)
-set(LANTERNFALL_WINDOW_BACKEND_HEADER platform/win32/window_backend.h)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/window_backend.h.in
-               ${PROJECT_BINARY_DIR}/generated/platform/window_backend.h @ONLY)
-target_include_directories(lanternfall_platform INTERFACE ${PROJECT_BINARY_DIR}/generated)
+target_compile_definitions(lanternfall_platform INTERFACE
+  LANTERNFALL_WINDOW_BACKEND_HEADER="platform/win32/window_backend.h")

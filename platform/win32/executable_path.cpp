@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/runtime/executable_path.h"
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 
 namespace platform {
 

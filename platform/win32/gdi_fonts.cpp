@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/runtime/app.h"
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 
 namespace platform {
 

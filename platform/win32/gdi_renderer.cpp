@@ -12,7 +12,7 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/runtime/text_layout.h"
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 
 namespace platform {
 

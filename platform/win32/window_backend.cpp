@@ -12,7 +12,7 @@
 #include "platform/runtime/input.h"
 #include "platform/win32/gdi_renderer.h"
 #include "platform/win32/input_translation.h"
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 #include "platform/win32/window_icon.h"
 
 namespace platform {

@@ -14,6 +14,7 @@
 #include "platform/media/mci.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
+#include "platform/runtime/utf16.h"
 
 namespace fs = std::filesystem;
 
@@ -167,6 +168,14 @@ TEST(WindowsContentFiles, CrLfSurvivesAndAJapaneseFolderOpens) {
   EXPECT_EQ(platform::nonRegularKind(dir.utf8()), "a folder");
   EXPECT_EQ(platform::nonRegularKind("NUL"), "a character device");
   EXPECT_EQ(platform::nonRegularKind(dir.utf8("台本.dat")), "");
+}
+
+TEST(WindowsText, Utf16ForTheWideFunctions) {
+  // A character beyond the BMP takes a surrogate pair; a lone surrogate and broken UTF-8 become U+FFFD.
+  EXPECT_EQ(platform::wideFromUtf8("a\xF0\xA0\xAE\xB7" "b"), std::wstring(L"a\xD842\xDFB7" L"b"));
+  EXPECT_EQ(platform::utf8FromWide(std::wstring(L"a\xD842\xDFB7" L"b")), "a\xF0\xA0\xAE\xB7" "b");
+  EXPECT_EQ(platform::utf8FromWide(std::wstring(L"\xD842x")), "\xEF\xBF\xBDx");
+  EXPECT_EQ(platform::wideFromUtf8("\xE3\x81x"), std::wstring(L"\xFFFD\xFFFDx"));
 }
 
 TEST(WindowsApplication, AppPathIsTheExecutablesFolderWithSlashes) {

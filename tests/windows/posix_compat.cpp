@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "platform/win32/wide_string.h"
+#include "platform/runtime/utf16.h"
 
 extern "C" char* mkdtemp(char* pathTemplate) {
   const size_t length = std::strlen(pathTemplate);
