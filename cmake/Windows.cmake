@@ -18,10 +18,10 @@ find_program(LANTERNFALL_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH
 set(LANTERNFALL_ICO ${PROJECT_BINARY_DIR}/lanternfall.ico)
 add_custom_command(OUTPUT ${LANTERNFALL_ICO}
   COMMAND ${LANTERNFALL_HOST_CXX} -std=c++20 -O1 -I${PROJECT_SOURCE_DIR}
-          ${PROJECT_SOURCE_DIR}/platform/win32/icon_file.cpp ${PROJECT_SOURCE_DIR}/ui/icon.cpp
+          ${PROJECT_SOURCE_DIR}/dist/windows/icon_file.cpp ${PROJECT_SOURCE_DIR}/ui/icon.cpp
           -o ${PROJECT_BINARY_DIR}/lanternfall-icon-file
   COMMAND ${PROJECT_BINARY_DIR}/lanternfall-icon-file ${LANTERNFALL_ICO}
-  DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/icon_file.cpp ${PROJECT_SOURCE_DIR}/ui/icon.cpp
+  DEPENDS ${PROJECT_SOURCE_DIR}/dist/windows/icon_file.cpp ${PROJECT_SOURCE_DIR}/ui/icon.cpp
   COMMENT "Drawing the lantern icon")
 set(LANTERNFALL_MANIFEST ${PROJECT_BINARY_DIR}/lanternfall.manifest)
 set(LANTERNFALL_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
