@@ -3,11 +3,13 @@
 #include <cstdio>
 
 #include "app/fom.h"
+#include "platform/media/executable_path.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
 #include "platform/window_backend.h"
 
 int main() {
+  platform::installExecutablePath();  // the content lies beside the executable
   platform::EventLoop loop(std::make_unique<platform::RealClock>());
   Fom fom(loop);
   platform::WindowBackend window(fom.Me, loop);

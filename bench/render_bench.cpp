@@ -9,7 +9,7 @@
 
 #include "app/fom.h"
 #include "platform/runtime/event_loop.h"
-#include "platform/sdl/renderer.h"
+#include "platform/sdl/offscreen_target.h"
 
 namespace {
 

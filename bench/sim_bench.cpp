@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "app/fom.h"
+#include "platform/media/executable_path.h"
 #include "platform/media/mci.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
 #include "platform/sdl/window_backend.h"
+#include "platform/sdl/window_injection.h"
 
 namespace {
 
@@ -66,8 +68,9 @@ double clickToFirstRowMs() {
   const uint64_t framesBefore = window.framesDrawn();
 
   const auto t0 = Clock::now();
-  window.postMouseButton(true, 1, x, y);
-  window.postMouseButton(false, 1, x, y);
+  platform::WindowInjector poster(window);
+  poster.postMouseButton(true, 1, x, y);
+  poster.postMouseButton(false, 1, x, y);
   double ms = -1;
   while (Clock::now() - t0 < std::chrono::seconds(2)) {
     window.waitAndDispatch(0);
@@ -91,6 +94,7 @@ double clickToFirstRowMs() {
 }  // namespace
 
 int main() {
+  platform::installExecutablePath();
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   platform::mciSetAudioSink(platform::AudioSink::Offline);
   platform::setAppPathForTesting(contentDir());

@@ -6,11 +6,12 @@
 #include "app/fom.h"
 #include "audio/shared_routines.h"
 #include "platform/runtime/app.h"
+#include "platform/runtime/input.h"
 
 namespace {
 
 // A right click is HARD; every other button (left, middle, anything a mouse may report) is EASY.
-constexpr int16_t kRightButton = 2;
+using platform::kRightButton;
 
 struct Preset {
   uint8_t dayLimit;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/runtime/timer.h"
-#include "platform/runtime/vb_strings.h"
 
 using platform::EventLoop;
 using platform::ManualClock;
@@ -107,16 +106,4 @@ TEST(Timers, AHandlerDisablingAnotherDueTimerStopsIt) {
   second.onTick = [&] { ++secondTicks; };
   loop->advance(1000);
   EXPECT_EQ(secondTicks, 0);
-}
-
-TEST(Strings, CountCharactersNotBytes) {
-  const std::string line = ">img　夜の川";  // a full-width space after the word
-  EXPECT_EQ(platform::Len(line), 8u);
-  EXPECT_EQ(platform::Mid(line, 6), "夜の川");
-  EXPECT_EQ(platform::Left("彼女を願う", 2), "彼女");
-  EXPECT_EQ(platform::Left("ab", 5), "ab");
-  EXPECT_EQ(platform::Mid("abc", 9), "");
-  EXPECT_TRUE(platform::startsWithChars("tugiX", "tugi"));
-  EXPECT_FALSE(platform::startsWithChars("tug", "tugi"));
-  EXPECT_EQ(platform::UCase("stopped"), "STOPPED");
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,16 @@
 #include <jpeglib.h>
 
 #include "app/fom.h"
+#include "platform/media/content_file.h"
 #include "platform/media/image.h"
 #include "platform/media/mci.h"
 #include "platform/media/midi_file.h"
+#include "platform/media/picture_cache.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
 #include "platform/runtime/timer.h"
 #include "tests/support/game_harness.h"
+#include "tests/support/test_seed.h"
 
 using testing_support::HeadlessGame;
 using testing_support::TestContent;
@@ -140,7 +144,7 @@ TEST(HostileContent, PicturesAreDecodedOnlyAsJpegAndEverythingElseIsNamed) {
   fs::resize_file(img / "big.jpg", uint64_t{2} << 30);
   const Refusal big = load(img / "big.jpg");
   EXPECT_TRUE(big.refused);
-  EXPECT_NE(big.error.find("2048 MiB, more than the 64 MiB"), std::string::npos) << big.error;
+  EXPECT_NE(big.error.find("2 GiB, more than the 64 MiB"), std::string::npos) << big.error;
   EXPECT_LT(big.seconds, 1.0);
 }
 
@@ -220,6 +224,93 @@ TEST(HostileContent, APictureShownSmallerIsDecodedSmallerAndLooksTheSame) {
   EXPECT_LE(worst, 6u) << "the scene looks as it would from the whole picture";
 }
 
+// A small progressive picture whose header claims another size: the decoder takes the claim (and fills in
+// what the scans do not hold), as it would from a stranger's file.
+std::string progressiveClaiming(int width, int height) {
+  std::string jpeg = encodeJpeg(64, 64, {90, 60, 30}, false, true);
+  const size_t sof = jpeg.find("\xFF\xC2");
+  EXPECT_NE(sof, std::string::npos);
+  const char dims[4] = {char(height >> 8), char(height & 255), char(width >> 8), char(width & 255)};
+  jpeg.replace(sof + 5, 4, dims, 4);
+  return jpeg;
+}
+
+TEST(HostileContent, PicturesOfOddShapesDecodeNearTheirBoxWithinOneBudget) {
+  TestContent content;
+  const fs::path img = content.root() / "img";
+  content.rawPicture("wide", progressiveClaiming(32000, 512));
+  content.rawPicture("tall", progressiveClaiming(512, 32000));
+  content.rawPicture("huge", progressiveClaiming(8192, 8192));
+  // One axis small is no reason to decode the other whole: 1/8 scale, then held no larger than the box.
+  std::string error;
+  auto wide = platform::loadPictureFile((img / "wide.jpg").string(), 600, 600, &error);
+  ASSERT_TRUE(wide) << error;
+  EXPECT_EQ(wide->width, 32000);
+  EXPECT_EQ(wide->height, 512);
+  EXPECT_EQ(wide->image.width, 600);
+  EXPECT_EQ(wide->image.height, 512 / 8);
+  auto tall = platform::loadPictureFile((img / "tall.jpg").string(), 600, 600, &error);
+  ASSERT_TRUE(tall) << error;
+  EXPECT_EQ(tall->image.width, 512 / 8);
+  EXPECT_EQ(tall->image.height, 600);
+  // Its coefficients alone (192 MiB, whatever the scale) are past the budget: refused before they are made.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(platform::loadPictureFile((img / "huge.jpg").string(), 600, 600, &error));
+  EXPECT_NE(error.find("huge.jpg needs more than " +
+                       platform::describeBytes(platform::kMaxDecoderMemoryBytes) + " to decode"),
+            std::string::npos)
+      << error;
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+}
+
+// A scene that goes back and forth between two pictures decodes each once: the cache answers by what the
+// file is, so an edited file (another size or time) is decoded afresh.
+TEST(HostileContent, PicturesThatComeBackAreNotDecodedAgainUnlessTheFileChanged) {
+  TestContent content;
+  platform::installPictureDecoder();
+  const fs::path a = content.root() / "img/a.jpg", b = content.root() / "img/b.jpg";
+  // The same length for every version, so that only the time can tell them apart.
+  auto picture = [](std::vector<unsigned char> rgb) {
+    std::string bytes = encodeJpeg(16, 16, std::move(rgb));
+    bytes.resize(4096, '\0');  // after the end marker: ignored by the decoder
+    return bytes;
+  };
+  auto red = [](const std::optional<platform::DecodedPicture>& p) {
+    return p ? channel(p->image.at(8, 8), 16) : 0;
+  };
+  auto overwrite = [](const fs::path& path, const std::string& bytes) {
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary)
+        .write(bytes.data(), std::streamsize(bytes.size()));
+  };
+  std::ofstream(a, std::ios::binary) << picture({250, 0, 0});
+  std::ofstream(b, std::ios::binary) << picture({0, 0, 250});
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_GT(red(platform::decodePictureFile(a.string(), 16, 16)), 200u);
+    EXPECT_LT(red(platform::decodePictureFile(b.string(), 16, 16)), 50u);
+  }
+  // The same file, same length, same time, other pixels: still the picture decoded before.
+  const auto time = fs::last_write_time(a);
+  overwrite(a, picture({0, 250, 0}));
+  fs::last_write_time(a, time);
+  EXPECT_GT(red(platform::decodePictureFile(a.string(), 16, 16)), 200u) << "answered from the cache";
+  // Edited (its time moves on): decoded afresh.
+  fs::last_write_time(a, time + std::chrono::seconds(1));
+  EXPECT_LT(red(platform::decodePictureFile(a.string(), 16, 16)), 50u);
+  EXPECT_EQ(platform::pictureFileIdentity(a.string()),
+            platform::pictureFileIdentity((content.root() / "img/../img/a.jpg").string()));
+  EXPECT_NE(platform::pictureFileIdentity(a.string()), platform::pictureFileIdentity(b.string()));
+
+  // Within its budget: the pictures decoded last are kept, the least recently used go first.
+  platform::PictureCache cache(4 * 100 * 100 * 4);
+  platform::PictureCache::Entry entry{{100, 100, {100, 100, std::vector<uint32_t>(100 * 100)}}, false};
+  for (const char* key : {"1", "2", "3", "4", "1", "5"}) {
+    if (!cache.find(key)) cache.keep(key, entry);
+  }
+  EXPECT_TRUE(cache.find("1") && cache.find("5") && cache.find("4"));
+  EXPECT_FALSE(cache.find("2")) << "the least recently used went first";
+  EXPECT_LE(cache.bytesKept(), uint64_t{4 * 100 * 100 * 4});
+}
+
 // ---- Scenarios and the problem log ----
 
 TEST(HostileContent, ScenariosThatAreNoFilesOrNeverEndAreBounded) {
@@ -228,6 +319,9 @@ TEST(HostileContent, ScenariosThatAreNoFilesOrNeverEndAreBounded) {
   const fs::path txt = content.root() / "txt";
   ASSERT_EQ(mkfifo((txt / "opn.dat").c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", txt / "00.dat");
+  // 100 GiB that take a few bytes on disk: refused by the size, not read to the end of a line.
+  std::ofstream(txt / "02.dat") << "x";
+  fs::resize_file(txt / "02.dat", uint64_t{100} << 30);
   // One line of 20 MiB with no line end: read up to the cap, the rest passed over.
   {
     std::ofstream out(txt / "01.dat", std::ios::binary);
@@ -241,11 +335,15 @@ TEST(HostileContent, ScenariosThatAreNoFilesOrNeverEndAreBounded) {
   const auto start = std::chrono::steady_clock::now();
   fom.StartScenario("opn");
   fom.StartScenario("00");
+  fom.StartScenario("02");
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_LT(seconds, 1.0) << "neither the FIFO nor the device is waited on";
   EXPECT_NE(err.find("opn.dat: is a FIFO, not a file"), std::string::npos) << err;
   EXPECT_NE(err.find("00.dat: is a character device, not a file"), std::string::npos) << err;
+  EXPECT_NE(err.find("02.dat: is 100 GiB, more than the 64 MiB a scenario may have; playing it as empty"),
+            std::string::npos)
+      << err;
 
   ::testing::internal::CaptureStderr();
   fom.StartScenario("01");
@@ -385,6 +483,120 @@ TEST(HostileContent, MusicNoSynthesiserCouldPlayIsRefusedAndNamed) {
   EXPECT_GE(info.msToTicks(INT64_MAX), 0);
 }
 
+namespace {
+
+std::string midiTracks(const std::vector<std::string>& tracks, int ticksPerQuarter) {
+  std::string file = "MThd" + be(6, 4) + be(1, 2) + be(static_cast<uint32_t>(tracks.size()), 2) +
+                     be(static_cast<uint32_t>(ticksPerQuarter), 2);
+  for (const std::string& t : tracks) {
+    const std::string body = t + std::string("\x00\xFF\x2F\x00", 4);
+    file += "MTrk" + be(static_cast<uint32_t>(body.size()), 4) + body;
+  }
+  return file;
+}
+
+// `count` copies of a two- or three-byte channel event at one tick (after the first, running status).
+std::string burst(const std::string& event, int count) {
+  std::string t = std::string(1, '\0') + event;
+  for (int i = 1; i < count; ++i) t += std::string(1, '\0') + event.substr(1);
+  return t;
+}
+
+}  // namespace
+
+TEST(HostileContent, FloodsOfAnyChannelEventAreRefusedAsNoteFloodsAre) {
+  platform::MidiFileInfo info;
+  std::string smf, problem;
+  // 1.4 million program changes at tick 0 would hold the audio thread (and the close) for minutes.
+  EXPECT_FALSE(platform::parseMidiFile(midiTracks({burst("\xC0\x05", 1400000)}, 480), &info, &smf, &problem));
+  EXPECT_NE(
+      problem.find("it sends 1400000 program changes and system-exclusive messages within 100 ms at 0 s"),
+      std::string::npos)
+      << problem;
+  // System-exclusive messages count with them; controllers, pitch bends and note-offs by their own measure.
+  std::string sysex;
+  for (int i = 0; i < 300; ++i) sysex += std::string("\x00\xF0\x05\x7E\x7F\x09\x01\xF7", 8);
+  EXPECT_FALSE(platform::parseMidiFile(midiTracks({sysex}, 480), &info, &smf, &problem));
+  EXPECT_NE(problem.find("it sends 300 program changes and system-exclusive messages"), std::string::npos)
+      << problem;
+  // Ten seconds in (9,600 ticks at 120 beats a minute), on two tracks that the check merges.
+  const std::string later = std::string("\xCB\x00", 2);  // 9600 as a variable-length quantity
+  const std::string bends = later + burst(std::string("\xE0\x00\x40", 3), 2500).substr(1);
+  EXPECT_FALSE(platform::parseMidiFile(midiTracks({bends, bends}, 480), &info, &smf, &problem));
+  EXPECT_NE(problem.find(
+                "it sends 5000 controller, pitch-bend, pressure and note-off events within 100 ms at 10 s"),
+            std::string::npos)
+      << problem;
+  // Busy music is no flood: every channel changing instrument twice and sweeping a controller each tick.
+  std::string busy;
+  for (int tick = 0; tick < 2000; ++tick) {
+    for (int ch = 0; ch < 16; ++ch) {
+      busy +=
+          std::string(1, char(ch == 0 && tick > 0 ? 1 : 0)) + char(0xB0 | ch) + char(7) + char(tick % 128);
+      if (ch < 2) busy += std::string(1, '\0') + char(0xC0 | ch) + char(tick % 128);
+    }
+  }
+  EXPECT_TRUE(platform::parseMidiFile(midiTracks({busy}, 480), &info, &smf, &problem)) << problem;
+}
+
+// The flood check walks the tempo map beside the events; its answers must be those of converting every
+// note's tick through ticksToMs and counting, on a tempo map that changes every few ticks.
+TEST(HostileContent, TheNoteFloodCheckAgreesWithTheTempoMapNoteByNote) {
+  const uint32_t seed = testing_support::testSeed();
+  std::mt19937 random(seed);
+  platform::MidiFileInfo map;
+  map.ticksPerQuarter = 96;
+  std::string conductor;
+  constexpr int kTicks = 1000;
+  for (int tick = 0; tick < kTicks; tick += 5) {
+    const int64_t micros = tick / 5 % 2 ? 1000000 : 250000;
+    map.tempos.push_back({tick, micros});
+    conductor +=
+        std::string(1, char(tick == 0 ? 0 : 5)) + "\xFF\x51\x03" + be(static_cast<uint32_t>(micros), 3);
+  }
+  std::vector<int64_t> msOfTick;
+  for (int tick = 0; tick < kTicks; ++tick) msOfTick.push_back(map.ticksToMs(tick));
+  bool sawRefused = false, sawPlayed = false;
+  // About 15 ticks make 100 ms here, so some 30 × density notes start in any window.
+  for (int density : {20, 31, 34, 37, 50}) {
+    std::vector<int64_t> ticks;
+    std::string tracks[2];
+    for (std::string& t : tracks) {
+      int sinceLast = 0;
+      for (int tick = 0; tick < kTicks; ++tick, ++sinceLast) {
+        const int n = static_cast<int>(random() % (2 * density + 1));
+        for (int i = 0; i < n; ++i, sinceLast = 0) {
+          t += std::string(1, char(sinceLast)) + "\x90\x3C\x40";
+          ticks.push_back(tick);
+        }
+      }
+    }
+    std::sort(ticks.begin(), ticks.end());
+    std::vector<int64_t> ms;
+    for (int64_t tick : ticks) ms.push_back(msOfTick[static_cast<size_t>(tick)]);
+    size_t refusedCount = 0;
+    int64_t refusedAt = 0;
+    for (size_t i = 0; i < ms.size() && refusedCount == 0; ++i) {
+      const size_t count =
+          static_cast<size_t>(std::upper_bound(ms.begin(), ms.end(), ms[i] + 99) - ms.begin()) - i;
+      if (count > static_cast<size_t>(platform::kMaxNotesInWindow)) refusedCount = count, refusedAt = ms[i];
+    }
+    platform::MidiFileInfo info;
+    std::string smf, problem;
+    const bool played =
+        platform::parseMidiFile(midiTracks({conductor, tracks[0], tracks[1]}, 96), &info, &smf, &problem);
+    EXPECT_EQ(played, refusedCount == 0) << "seed " << seed << ", density " << density << ": " << problem;
+    if (!played) {
+      EXPECT_NE(problem.find("it starts " + std::to_string(refusedCount) + " notes within 100 ms at " +
+                             std::to_string(refusedAt / 1000) + " s"),
+                std::string::npos)
+          << "seed " << seed << ": " << problem;
+    }
+    (played ? sawPlayed : sawRefused) = true;
+  }
+  EXPECT_TRUE(sawPlayed && sawRefused) << "seed " << seed << ": the densities straddle the limit";
+}
+
 TEST(HostileContent, AMusicFileThatIsNoFileOrTooLargeIsNamedForWhatItIs) {
   TestContent content;
   platform::mciSetAudioSink(platform::AudioSink::Offline);
@@ -398,7 +610,7 @@ TEST(HostileContent, AMusicFileThatIsNoFileOrTooLargeIsNamedForWhatItIs) {
   fs::resize_file(root / "big.mid", uint64_t{2} << 30);
   const std::pair<const char*, const char*> cases[] = {{"fifo.mid", "is a FIFO, not a file"},
                                                        {"folder.mid", "is a folder, not a file"},
-                                                       {"big.mid", "is 2048 MiB, more than the 4 MiB"}};
+                                                       {"big.mid", "is 2 GiB, more than the 4 MiB"}};
   for (const auto& [name, says] : cases) {
     ::testing::internal::CaptureStderr();
     const auto start = std::chrono::steady_clock::now();

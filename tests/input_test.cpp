@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "platform/runtime/event_loop.h"
@@ -273,6 +275,28 @@ TEST_F(InputRules, ArrowsMoveTheOptionGroupAndRaiseItsClick) {
   key(kKeyDown);
   EXPECT_TRUE(opt1.Value());
   EXPECT_EQ(optionClicks.size(), 4u);
+}
+
+TEST_F(InputRules, AHandlerThatFailsIsNamedAndInputGoesOn) {
+  // Whatever a handler throws, standard or not, stops that handler alone.
+  int failures = 0;
+  lbl1.onClick = [&](int16_t) {
+    ++failures;
+    throw std::runtime_error("a broken caption");
+  };
+  form.onKeyDown = [](int16_t&, int16_t) { throw 7; };
+  ::testing::internal::CaptureStderr();
+  click(50, 50);
+  key('1');
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(failures, 1);
+  EXPECT_NE(err.find("click stopped: a broken caption"), std::string::npos) << err;
+  EXPECT_NE(err.find("key down stopped"), std::string::npos) << err;
+  key(kKeyDown);  // the form's failure does not keep the option group from its key
+  EXPECT_EQ(optionClicks, (std::vector<int16_t>{2}));
+  wait(1000);
+  click(450, 10);
+  EXPECT_EQ(optionClicks, (std::vector<int16_t>{2, 0}));
 }
 
 TEST_F(InputRules, TheFormSeesKeysFirstAndTheWindowKeysNeverReachIt) {

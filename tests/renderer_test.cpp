@@ -18,6 +18,7 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/sdl/fonts.h"
+#include "platform/sdl/offscreen_target.h"
 #include "tests/support/test_seed.h"
 
 namespace {
@@ -390,6 +391,26 @@ TEST_F(RendererTest, TooltipsStayInsideTheWindow) {
   EXPECT_LT(bottom, 479);
   EXPECT_LT(bottom, 470) << "no room below the pointer: the tooltip goes above it";
   EXPECT_GT(right - left, 100);
+}
+
+// A scenario row may run to megabytes: the renderer lays out, rasterises and keeps only the lines the
+// window shows of it, never a copy of the whole caption, and nothing below the window's bottom edge.
+TEST_F(RendererTest, AHugeCaptionCostsOnlyWhatTheWindowShowsOfIt) {
+  if (!haveJapaneseFont()) GTEST_SKIP() << "no Japanese font installed";
+  std::string row;  // no two lines alike, so that every line shown is rasterised
+  for (int i = 0; row.size() < (1u << 20); ++i) row += "あい" + std::to_string(i) + "うえお";
+  std::string caption = row;
+  for (int i = 1; i < 15; ++i) caption += "\r\n" + row;
+  Label label(&form, "lbl");
+  label.setFontSize(12);
+  label.Move(0, 0, 640, 2000);  // far taller than the 480-pixel window
+  label.setCaption(caption);
+  canvas.renderer().draw(form);
+  EXPECT_GT(inkIn(canvas, 0, 0, 640, 480).count, 0);
+  // 12 pt lines are at least 16 px apart: at most 30 of them start inside the window.
+  EXPECT_GT(canvas.renderer().lastFrame().linesRasterised, 0);
+  EXPECT_LE(canvas.renderer().lastFrame().linesRasterised, 31);
+  EXPECT_LT(canvas.renderer().cachedTextBytes(), 64u << 10) << "of a " << caption.size() << "-byte caption";
 }
 
 }  // namespace

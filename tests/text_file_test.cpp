@@ -169,6 +169,39 @@ TEST_F(TextFileTest, InvalidInput_BadBytesBecomeReplacementCharacters) {
   EXPECT_EQ(platform::encodeCp932("a\U0001F600b\xC3z"), "a?b?z");
 }
 
+// Bounded by the bytes read, never by the size a file claims: a 100 GiB sparse file is refused by its size
+// before a byte is read, and a file that says it is empty but never ends (procfs) is given up at the
+// budget, named once, and then reads as ended.
+TEST_F(TextFileTest, InvalidInput_ReadsAreBoundedByBytesReadNotByTheSizeClaimed) {
+  const std::string sparse = write("sparse.dat", "x");
+  fs::resize_file(sparse, uint64_t{100} << 30);
+  std::string error;
+  EXPECT_FALSE(platform::OpenForInput(1, sparse, &error));
+  EXPECT_NE(error.find("sparse.dat: is 100 GiB, more than the 64 MiB a scenario may have"), std::string::npos)
+      << error;
+  EXPECT_FALSE(platform::IsOpen(1));
+
+  const fs::path endless = dir_ / "endless.dat";
+  fs::create_symlink("/proc/self/pagemap", endless);
+  ASSERT_EQ(fs::file_size(endless), 0u);
+  ASSERT_TRUE(platform::OpenForInput(1, endless.string(), &error)) << error;
+  ::testing::internal::CaptureStderr();
+  uint64_t bytes = 0;
+  int lines = 0;
+  // A byte that is no character becomes U+FFFD, three bytes: the text may be up to three times the bytes.
+  const uint64_t most = 3 * platform::kMaxScenarioFileBytes;
+  while (!platform::Eof(1) && bytes <= most) bytes += platform::LineInput(1).size() + 1, ++lines;
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(platform::Eof(1));
+  EXPECT_LE(bytes, most + static_cast<uint64_t>(lines));
+  // Its first line alone passes over the rest of the budget, looking for its end.
+  EXPECT_GE(bytes, uint64_t{16} << 20) << "read up to the budget, not stopped at the claim";
+  const size_t named = err.find("endless.dat: more than 64 MiB read though the file claimed less");
+  EXPECT_NE(named, std::string::npos) << err;
+  EXPECT_EQ(err.find("more than 64 MiB read", named + 40), std::string::npos) << "named once:\n" << err;
+  EXPECT_EQ(platform::LineInput(1), "");
+}
+
 TEST_F(TextFileTest, ReadsATenMegabyteLine) {
   // Kana make it a line that must be converted, not passed through.
   std::string unit = "\x82\xA0xyz";  // あxyz

@@ -1,7 +1,7 @@
 // The real window driven through SDL's dummy video driver: SDL's buttons and keys reach the input rules
 // as the old runtime's numbers, fullscreen maps the pointer into the game's window, the close unloads the
 // window, tooltips wait on the loop's clock, and frames are drawn only when something changed, at most one
-// per display refresh.
+// per display refresh. The first window, made before start-up sizes it, fits screens of any shape.
 #include "platform/sdl/window_backend.h"
 
 #include <SDL.h>
@@ -17,6 +17,8 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/runtime/timer.h"
+#include "platform/sdl/window_geometry.h"
+#include "platform/sdl/window_injection.h"
 
 namespace {
 
@@ -47,6 +49,7 @@ class WindowBackendTest : public ::testing::Test {
     std::string error;
     window = std::make_unique<WindowBackend>(form, *loop);
     ASSERT_TRUE(window->open(&error)) << error;
+    poster = std::make_unique<WindowInjector>(*window);
     form.Show();
     window->presentIfChanged();
   }
@@ -67,6 +70,7 @@ class WindowBackendTest : public ::testing::Test {
   OptionButton opt0{&form, "optChar", 0};
   OptionButton opt1{&form, "optChar", 1};
   std::unique_ptr<WindowBackend> window;
+  std::unique_ptr<WindowInjector> poster;
   std::vector<MouseDown> downs;
   std::vector<int16_t> clicks;
   std::vector<int16_t> optionClicks;
@@ -78,9 +82,9 @@ TEST_F(WindowBackendTest, SdlButtonsAndKeysArriveAsTheOldRuntimesNumbers) {
   lbl1.setVisible(false);
   pic.Move(40, 30, 200, 100);
   pic.setScale(0, 0, 8, 6);
-  window->postMouseButton(true, 3, 140, 80);   // SDL's right button
-  window->postMouseButton(true, 2, 239, 129);  // SDL's middle button
-  window->postMouseButton(true, 1, 40, 30);
+  poster->postMouseButton(true, 3, 140, 80);   // SDL's right button
+  poster->postMouseButton(true, 2, 239, 129);  // SDL's middle button
+  poster->postMouseButton(true, 1, 40, 30);
   pump();
   ASSERT_EQ(downs.size(), 3u);
   EXPECT_EQ(downs[0].button, 2);
@@ -93,23 +97,23 @@ TEST_F(WindowBackendTest, SdlButtonsAndKeysArriveAsTheOldRuntimesNumbers) {
   form.onKeyDown = [&](int16_t& code, int16_t shift) {
     keys.push_back(static_cast<int16_t>(code + 1000 * shift));
   };
-  window->postKey(true, SDLK_RETURN);
-  window->postKey(true, SDLK_KP_ENTER);
-  window->postKey(true, SDLK_SPACE, KMOD_LSHIFT);
-  window->postKey(true, SDLK_h);
-  window->postKey(true, SDLK_2);
-  window->postKey(true, SDLK_F1);  // no use to the game: not passed on
+  poster->postKey(true, SDLK_RETURN);
+  poster->postKey(true, SDLK_KP_ENTER);
+  poster->postKey(true, SDLK_SPACE, KMOD_LSHIFT);
+  poster->postKey(true, SDLK_h);
+  poster->postKey(true, SDLK_2);
+  poster->postKey(true, SDLK_F1);  // no use to the game: not passed on
   pump();
   EXPECT_EQ(keys, (std::vector<int16_t>{kKeyReturn, kKeyReturn, kKeySpace + 1000, 'H', '2'}));
 }
 
 TEST_F(WindowBackendTest, ARightClickOnTheTextClicksItAndTwoPressesApartStepTwice) {
-  window->postMouseButton(true, 3, 50, 50);
-  window->postMouseButton(false, 3, 50, 50);
-  window->postMouseButton(true, 1, 50, 50);
-  window->postMouseButton(false, 1, 50, 50);
-  window->postMouseButton(true, 1, 60, 50);
-  window->postMouseButton(false, 1, 60, 50);
+  poster->postMouseButton(true, 3, 50, 50);
+  poster->postMouseButton(false, 3, 50, 50);
+  poster->postMouseButton(true, 1, 50, 50);
+  poster->postMouseButton(false, 1, 50, 50);
+  poster->postMouseButton(true, 1, 60, 50);
+  poster->postMouseButton(false, 1, 60, 50);
   pump();
   EXPECT_EQ(clicks, (std::vector<int16_t>{1, 1, 1}));
 }
@@ -121,21 +125,21 @@ TEST_F(WindowBackendTest, FullscreenCoversTheScreenAndMapsThePointerIntoTheGames
     form.setWindowLeft(static_cast<float>(form.ScreenWidth() - form.WindowWidth()) / 2);
     form.setWindowTop(0);
   };
-  window->postKey(true, SDLK_F11);
+  poster->postKey(true, SDLK_F11);
   pump();
   ASSERT_TRUE(form.fullscreen());
   EXPECT_EQ(form.WindowHeight(), 768 * kTwipsPerPixel);
   EXPECT_EQ(form.WindowLeft(), 128 * kTwipsPerPixel);
   // The label lies at 0..300 of the game's window, which starts 128 px into the screen.
-  window->postMouseButton(true, 1, 100, 50);
-  window->postMouseButton(false, 1, 100, 50);
+  poster->postMouseButton(true, 1, 100, 50);
+  poster->postMouseButton(false, 1, 100, 50);
   pump();
   EXPECT_TRUE(clicks.empty()) << "a click on the black bar";
-  window->postMouseButton(true, 1, 228, 50);
-  window->postMouseButton(false, 1, 228, 50);
+  poster->postMouseButton(true, 1, 228, 50);
+  poster->postMouseButton(false, 1, 228, 50);
   pump();
   EXPECT_EQ(clicks.size(), 1u);
-  window->postKey(true, SDLK_ESCAPE);
+  poster->postKey(true, SDLK_ESCAPE);
   pump();
   EXPECT_FALSE(form.fullscreen());
 }
@@ -143,7 +147,7 @@ TEST_F(WindowBackendTest, FullscreenCoversTheScreenAndMapsThePointerIntoTheGames
 TEST_F(WindowBackendTest, ClosingTheWindowUnloadsTheFormAndEndsTheLoop) {
   int unloads = 0;
   form.onUnload = [&](int16_t&) { ++unloads; };
-  window->postClose();
+  poster->postClose();
   pump();
   EXPECT_EQ(unloads, 1);
   EXPECT_TRUE(loop->quitting());
@@ -151,7 +155,7 @@ TEST_F(WindowBackendTest, ClosingTheWindowUnloadsTheFormAndEndsTheLoop) {
 
 TEST_F(WindowBackendTest, TooltipAppearsAfterHoveringAndHidesOnMotionAndClick) {
   opt0.setToolTipText("願いをかけます。");
-  window->postMouseMotion(450, 10);
+  poster->postMouseMotion(450, 10);
   pump();
   EXPECT_EQ(window->tooltipText(), "") << "shown before the pointer rested";
   // The delay runs on the loop's clock.
@@ -160,7 +164,7 @@ TEST_F(WindowBackendTest, TooltipAppearsAfterHoveringAndHidesOnMotionAndClick) {
   EXPECT_EQ(window->tooltipText(), "願いをかけます。");
   const uint64_t frames = window->framesDrawn();
 
-  window->postMouseMotion(451, 10);
+  poster->postMouseMotion(451, 10);
   pump();
   EXPECT_EQ(window->tooltipText(), "");
   EXPECT_GT(window->framesDrawn(), frames) << "hiding the tooltip must redraw";
@@ -169,7 +173,7 @@ TEST_F(WindowBackendTest, TooltipAppearsAfterHoveringAndHidesOnMotionAndClick) {
   EXPECT_EQ(window->tooltipText(), "願いをかけます。");
 
   // A press hides it until the pointer moves again.
-  window->postMouseButton(true, 1, 451, 10);
+  poster->postMouseButton(true, 1, 451, 10);
   pump();
   EXPECT_EQ(window->tooltipText(), "");
   loop->advance(2 * kTooltipDelayMs);
@@ -177,7 +181,7 @@ TEST_F(WindowBackendTest, TooltipAppearsAfterHoveringAndHidesOnMotionAndClick) {
   EXPECT_EQ(window->tooltipText(), "");
 
   // A control without tooltip text shows none.
-  window->postMouseMotion(450, 50);
+  poster->postMouseMotion(450, 50);
   loop->advance(2 * kTooltipDelayMs);
   pump();
   EXPECT_EQ(window->tooltipText(), "");
@@ -251,11 +255,11 @@ TEST_F(WindowBackendTest, AUserResizeReachesTheGameAndTheWindowTakesItsAnswer) {
     ++resizes;
     form.setWindowWidth(static_cast<float>(form.WindowHeight()) * 4 / 3);
   };
-  window->userResize(500, 500);
+  poster->userResize(500, 500);
   for (int i = 0; i < 5; ++i) pump();
   EXPECT_EQ(form.WindowHeight(), 500 * kTwipsPerPixel);
-  EXPECT_EQ(window->clientHeight(), 500);
-  EXPECT_EQ(window->clientWidth(), 667);
+  EXPECT_EQ(poster->clientHeight(), 500);
+  EXPECT_EQ(poster->clientWidth(), 667);
   EXPECT_NEAR(form.WindowWidth(), 667 * kTwipsPerPixel, kTwipsPerPixel);
   const int settled = resizes;
   EXPECT_GE(settled, 1);
@@ -267,9 +271,37 @@ TEST_F(WindowBackendTest, AUserResizeReachesTheGameAndTheWindowTakesItsAnswer) {
   // The game sizing the window moves the real one, and raises its resize once, in the setter.
   form.setWindowHeight(300 * kTwipsPerPixel);
   for (int i = 0; i < 5; ++i) pump();
-  EXPECT_EQ(window->clientHeight(), 300);
-  EXPECT_EQ(window->clientWidth(), 400);
+  EXPECT_EQ(poster->clientHeight(), 300);
+  EXPECT_EQ(poster->clientWidth(), 400);
   EXPECT_LE(resizes, settled + 2);
+}
+
+// The window is made before start-up sizes it, at the shape start-up will give it: it must fit on the
+// screen whatever the screen's shape.
+TEST(WindowGeometry, TheFirstWindowFitsOnScreensOfAnyShape) {
+  struct Case {
+    int screenW, screenH;
+    WindowRect want;
+  };
+  const Case cases[] = {
+      {1024, 768, {103, 77, 818, 614}},       // 4:3, 4/5 of the height
+      {1920, 1080, {384, 108, 1152, 864}},    // wide: the same rule
+      {1024, 960, {0, 96, 1024, 768}},        // exactly 16:15: still the height's rule, edge to edge
+      {1023, 960, {102, 173, 818, 613}},      // just narrower: 4/5 of the width
+      {1000, 3000, {100, 1200, 800, 600}},    // portrait
+      {1080, 1920, {108, 636, 864, 648}},     // a phone-shaped monitor
+      {0, 0, {0, 0, 640, 480}},               // unknown screen
+  };
+  for (const Case& c : cases) {
+    const WindowRect g = initialWindowRect(c.screenW, c.screenH);
+    EXPECT_EQ(g, c.want) << c.screenW << " x " << c.screenH << ": " << g.w << " x " << g.h << " at (" << g.x
+                         << ", " << g.y << ")";
+    if (c.screenW > 0) {
+      EXPECT_LE(g.x + g.w, c.screenW);
+      EXPECT_GE(g.x, 0);
+      EXPECT_LE(g.y + g.h, c.screenH);
+    }
+  }
 }
 
 }  // namespace

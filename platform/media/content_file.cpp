@@ -83,4 +83,11 @@ bool readRegularFile(const std::string& utf8Path, uint64_t maxBytes, std::string
   return true;
 }
 
+std::string fileIdentity(const std::string& utf8Path) {
+  struct stat st {};
+  if (::stat(utf8Path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
+         ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
 }  // namespace platform

@@ -21,7 +21,11 @@ int openRegularFile(const std::string& utf8Path, std::string* error, uint64_t* s
 // before anything is read; the error names the size and the limit.
 bool readRegularFile(const std::string& utf8Path, uint64_t maxBytes, std::string* bytes, std::string* error);
 
-// A size in bytes for messages: "12 MiB", "640 KiB", "93 bytes".
+// Device, inode, size and modification time (to the nanosecond), as text: what tells one file from another
+// and an edited file from itself. Empty when the path names nothing.
+std::string fileIdentity(const std::string& utf8Path);
+
+// A size in bytes for messages: "100 GiB", "12 MiB", "640 KiB", "93 bytes".
 std::string describeBytes(uint64_t bytes);
 
 }  // namespace platform

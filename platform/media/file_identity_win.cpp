@@ -1,13 +1,13 @@
-// A picture file's identity on Windows: the volume's serial number, the file's index on it, its size and
+// A file's identity on Windows: the volume's serial number, the file's index on it, its size and
 // its last write time, from one look at the open file.
 #include <windows.h>
 
-#include "platform/runtime/image.h"
+#include "platform/media/content_file.h"
 #include "platform/runtime/utf16.h"
 
 namespace platform {
 
-std::string pictureFileIdentity(const std::string& utf8Path) {
+std::string fileIdentity(const std::string& utf8Path) {
   // No access asked: only the attributes are read, and a file another program holds open still answers.
   HANDLE h = CreateFileW(wideFromUtf8(utf8Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

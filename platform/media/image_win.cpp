@@ -6,12 +6,14 @@
 #include <wrl/client.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <new>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "platform/media/content_file.h"
 #include "platform/media/image.h"
-#include "platform/media/picture_format.h"
 #include "platform/runtime/app.h"
 
 namespace platform {
@@ -68,6 +70,17 @@ JpegOutline outlineOf(const std::string& b, int scanLimit) {
 std::string tooLarge(uint64_t width, uint64_t height) {
   return "is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
          std::to_string(kMaxPicturePixels >> 20) + " megapixels are shown)";
+}
+
+// Held at the size it is shown at, where that is smaller: the pixels cost no more than the box.
+void keepAtShownSize(Image* image, int needWidth, int needHeight) {
+  const int keptWidth = needWidth > 0 ? std::min(image->width, needWidth) : image->width;
+  const int keptHeight = needHeight > 0 ? std::min(image->height, needHeight) : image->height;
+  if (keptWidth == image->width && keptHeight == image->height) return;
+  Image kept{keptWidth, keptHeight, std::vector<uint32_t>(static_cast<size_t>(keptWidth) * keptHeight)};
+  stretchCopy(*image, 0, 0, static_cast<float>(image->width), static_cast<float>(image->height), kept, 0, 0,
+              static_cast<float>(keptWidth), static_cast<float>(keptHeight));
+  *image = std::move(kept);
 }
 
 IWICImagingFactory* factory() {
@@ -137,6 +150,11 @@ bool decodeWithWic(const std::string& bytes, DecodedPicture* out, std::string* w
     *why = tooLarge(width, height);
     return false;
   }
+  // WIC decodes the whole frame: its pixels, in 4 bytes each, are what this decode holds.
+  if (uint64_t{width} * height * 4 > kMaxDecoderMemoryBytes) {
+    *why = "needs more than " + describeBytes(kMaxDecoderMemoryBytes) + " to decode";
+    return false;
+  }
   out->width = static_cast<int>(width);
   out->height = static_cast<int>(height);
   return copyPixels(wic, frame.Get(), &out->image, why);
@@ -162,6 +180,9 @@ std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int n
   if (outline.width * outline.height > kMaxPicturePixels) {
     return fail(utf8Path + " " + tooLarge(outline.width, outline.height));
   }
+  if (outline.width * outline.height * 4 > kMaxDecoderMemoryBytes) {
+    return fail(utf8Path + " needs more than " + describeBytes(kMaxDecoderMemoryBytes) + " to decode");
+  }
   if (outline.scans > kMaxPictureScans) {
     return fail(utf8Path + " has more than " + std::to_string(kMaxPictureScans) + " progressive scans");
   }
@@ -175,6 +196,17 @@ std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int n
   if (picture.image.empty()) return fail(utf8Path + " holds an empty picture");
   keepAtShownSize(&picture.image, needWidth, needHeight);
   return picture;
+}
+
+std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error) {
+  std::optional<DecodedPicture> picture = loadPictureFile(utf8Path, 0, 0, error);
+  if (!picture) return std::nullopt;
+  return std::move(picture->image);
+}
+
+void installPictureDecoder() {
+  setPictureDecoder(&loadPictureFile);
+  setFileIdentity(&fileIdentity);
 }
 
 }  // namespace platform

@@ -46,14 +46,36 @@ int64_t saturatingAdd(int64_t a, int64_t b) {
   return a > std::numeric_limits<int64_t>::max() - b ? std::numeric_limits<int64_t>::max() : a + b;
 }
 
+// What the flood checks count, each kind in its own list of ticks.
+enum FloodKind { kNotes, kProgramChanges, kControlEvents, kFloodKinds };
+
+// The ticks of one kind of event: each track's events come in order, so the list is one sorted run per
+// track, merged once every track is read.
+struct EventTicks {
+  std::vector<int64_t> ticks;
+  std::vector<size_t> runStarts;
+};
+
 struct Scan {
   MidiFileInfo* info;
-  std::vector<int64_t> noteTicks;  // every note-on with a velocity, by track
+  EventTicks events[kFloodKinds];
   std::string problem;
 };
 
+FloodKind kindOf(uint8_t status, uint8_t secondData) {
+  switch (status & 0xf0) {
+    case 0x90:
+      return secondData != 0 ? kNotes : kControlEvents;  // velocity 0 is a note-off
+    case 0xc0:
+      return kProgramChanges;
+    default:
+      return kControlEvents;
+  }
+}
+
 // Walks one track: its end tick, its tempo changes and its notes.
 bool scanTrack(const std::string& b, size_t at, size_t end, Scan* scan) {
+  for (EventTicks& kind : scan->events) kind.runStarts.push_back(kind.ticks.size());
   int64_t tick = 0;
   uint8_t running = 0;
   while (at < end) {
@@ -89,6 +111,8 @@ bool scanTrack(const std::string& b, size_t at, size_t end, Scan* scan) {
     } else if (status == 0xf0 || status == 0xf7) {
       uint32_t len = 0;
       if (!readVarLen(b, at, end, &len) || len > end - at) return false;
+      // It may reset every channel, which costs the synthesiser what a program change does.
+      scan->events[kProgramChanges].ticks.push_back(tick);
       at += len;
       running = 0;
     } else if (status >= 0xf0) {
@@ -96,7 +120,7 @@ bool scanTrack(const std::string& b, size_t at, size_t end, Scan* scan) {
     } else {
       const int dataBytes = ((status & 0xf0) == 0xc0 || (status & 0xf0) == 0xd0) ? 1 : 2;
       if (end - at < size_t(dataBytes)) return false;
-      if ((status & 0xf0) == 0x90 && uint8_t(b[at + 1]) != 0) scan->noteTicks.push_back(tick);
+      scan->events[kindOf(status, dataBytes == 2 ? uint8_t(b[at + 1]) : 0)].ticks.push_back(tick);
       at += size_t(dataBytes);
       running = status;
     }
@@ -106,26 +130,101 @@ bool scanTrack(const std::string& b, size_t at, size_t end, Scan* scan) {
   return true;
 }
 
-// The first stretch of kDenseWindowMs in which more than kMaxNotesInWindow notes start, as a message;
-// empty when there is none.
-std::string floodIn(std::vector<int64_t> ticks, const MidiFileInfo& info) {
-  if (ticks.size() <= static_cast<size_t>(kMaxNotesInWindow)) return {};
-  std::sort(ticks.begin(), ticks.end());
-  std::vector<int64_t> ms(ticks.size());
-  for (size_t i = 0; i < ticks.size(); ++i) {
-    ms[i] = (i > 0 && ticks[i] == ticks[i - 1]) ? ms[i - 1] : info.ticksToMs(ticks[i]);
+// Merges the sorted runs pairwise, as many rounds as it takes: n log(tracks), never n log(n).
+void mergeRuns(EventTicks* events) {
+  std::vector<size_t> starts = events->runStarts;
+  starts.push_back(events->ticks.size());
+  const auto first = events->ticks.begin();
+  while (starts.size() > 2) {
+    std::vector<size_t> next;
+    const size_t runs = starts.size() - 1;
+    for (size_t i = 0; i < runs; i += 2) {
+      next.push_back(starts[i]);
+      if (i + 1 < runs) {
+        std::inplace_merge(first + std::ptrdiff_t(starts[i]), first + std::ptrdiff_t(starts[i + 1]),
+                           first + std::ptrdiff_t(starts[i + 2]));
+      }
+    }
+    next.push_back(starts.back());
+    starts.swap(next);
   }
+}
+
+// ticksToMs for ticks that never decrease, in one walk along the tempo map: the same segment sums, in the
+// same order, so the same milliseconds, at the cost of the events plus the tempos rather than their product.
+class TempoWalk {
+ public:
+  explicit TempoWalk(const MidiFileInfo& info) : info_(info) {}
+  int64_t ms(int64_t tick) {
+    tick = std::max<int64_t>(tick, 0);
+    if (info_.smpteFramesPerSecond > 0) return info_.ticksToMs(tick);  // no tempo map to walk
+    while (next_ < info_.tempos.size() && info_.tempos[next_].tick < tick) {
+      const MidiFileInfo::Tempo& t = info_.tempos[next_++];
+      micros_ = saturatingAdd(micros_, mulDiv(t.tick - at_, perQuarter_, info_.ticksPerQuarter));
+      at_ = t.tick;
+      perQuarter_ = t.microsPerQuarter;
+    }
+    return saturatingAdd(micros_, mulDiv(tick - at_, perQuarter_, info_.ticksPerQuarter)) / 1000;
+  }
+
+ private:
+  const MidiFileInfo& info_;
+  size_t next_ = 0;
+  int64_t micros_ = 0, at_ = 0, perQuarter_ = 500000;
+};
+
+// The first stretch of kDenseWindowMs in which more than `limit` events of one kind come, as a message
+// naming them; empty when there is none. The ticks are turned into milliseconds in place.
+std::string floodIn(EventTicks* events, const MidiFileInfo& info, int limit, const char* verb,
+                    const char* what, const char* why) {
+  std::vector<int64_t>& ms = events->ticks;
+  if (ms.size() <= static_cast<size_t>(limit)) return {};
+  mergeRuns(events);
+  TempoWalk walk(info);
+  for (int64_t& t : ms) t = walk.ms(t);
   size_t first = 0;
   for (size_t last = 0; last < ms.size(); ++last) {
     while (ms[last] - ms[first] >= kDenseWindowMs) ++first;
-    if (last - first + 1 > static_cast<size_t>(kMaxNotesInWindow)) {
+    if (last - first + 1 > static_cast<size_t>(limit)) {
       size_t count = last - first + 1;
       while (last + 1 < ms.size() && ms[last + 1] - ms[first] < kDenseWindowMs) ++last, ++count;
-      return "it starts " + std::to_string(count) + " notes within " + std::to_string(kDenseWindowMs) +
-             " ms at " + std::to_string(ms[first] / 1000) + " s, more than any synthesiser has voices for";
+      return std::string("it ") + verb + " " + std::to_string(count) + " " + what + " within " +
+             std::to_string(kDenseWindowMs) + " ms at " + std::to_string(ms[first] / 1000) + " s, " + why;
     }
   }
   return {};
+}
+
+std::string anyFlood(Scan* scan, const MidiFileInfo& info) {
+  constexpr char kCannotFollow[] = "more than a synthesiser can follow";
+  std::string flood = floodIn(&scan->events[kNotes], info, kMaxNotesInWindow, "starts", "notes",
+                              "more than any synthesiser has voices for");
+  if (flood.empty()) {
+    flood = floodIn(&scan->events[kProgramChanges], info, kMaxProgramChangesInWindow, "sends",
+                    "program changes and system-exclusive messages", kCannotFollow);
+  }
+  if (flood.empty()) {
+    flood = floodIn(&scan->events[kControlEvents], info, kMaxControlEventsInWindow, "sends",
+                    "controller, pitch-bend, pressure and note-off events", kCannotFollow);
+  }
+  return flood;
+}
+
+// Where the standard MIDI file lies in `bytes`: all of it, or, in an RMID (a RIFF file), its "data"
+// chunk; false when an RMID holds none or is cut short.
+bool findStandardFile(const std::string& bytes, size_t* from, size_t* size) {
+  if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "RMID") != 0) return true;
+  for (size_t at = 12; at + 8 <= bytes.size();) {
+    const uint32_t len = le32(bytes, at + 4);
+    if (len > bytes.size() - at - 8) return false;
+    if (bytes.compare(at, 4, "data") == 0) {
+      *from = at + 8;
+      *size = len;
+      return len > 0;
+    }
+    at += 8 + len + (len & 1);
+  }
+  return false;
 }
 
 }  // namespace
@@ -167,23 +266,7 @@ bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* sm
   };
   const std::string notWhole = "it is not a whole standard MIDI file";
   size_t from = 0, size = bytes.size();
-  // RMID: a RIFF file whose "data" chunk is the standard MIDI file.
-  if (size >= 12 && bytes.compare(0, 4, "RIFF") == 0 && bytes.compare(8, 4, "RMID") == 0) {
-    size_t at = 12;
-    bool found = false;
-    while (at + 8 <= bytes.size()) {
-      const uint32_t len = le32(bytes, at + 4);
-      if (len > bytes.size() - at - 8) return refuse(notWhole);
-      if (bytes.compare(at, 4, "data") == 0) {
-        from = at + 8;
-        size = len;
-        found = true;
-        break;
-      }
-      at += 8 + len + (len & 1);
-    }
-    if (!found || size == 0) return refuse(notWhole);
-  }
+  if (!findStandardFile(bytes, &from, &size)) return refuse(notWhole);
   const std::string data = bytes.substr(from, size);
   if (data.size() < 14 || data.compare(0, 4, "MThd") != 0) return refuse(notWhole);
   const uint32_t headerLen = be32(data, 4);
@@ -220,7 +303,7 @@ bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* sm
   std::stable_sort(
       result.tempos.begin(), result.tempos.end(),
       [](const MidiFileInfo::Tempo& a, const MidiFileInfo::Tempo& b) { return a.tick < b.tick; });
-  if (std::string flood = floodIn(std::move(scan.noteTicks), result); !flood.empty()) return refuse(flood);
+  if (std::string flood = anyFlood(&scan, result); !flood.empty()) return refuse(flood);
   *info = std::move(result);
   *smf = data;
   return true;

@@ -18,6 +18,14 @@ inline constexpr int kMaxMidiTracks = 128;
 // file that asks for it is a flood, not music, and would keep the audio thread busy for good.
 inline constexpr int kMaxNotesInWindow = 1024;
 inline constexpr int64_t kDenseWindowMs = 100;
+// The same for the events that change a channel's sound: a program change (or a system-exclusive
+// message, which may reset every channel's) makes the synthesiser find and load an instrument, so even a
+// few hundred of them within kDenseWindowMs would hold the audio thread; 16 channels changing instrument
+// many times within a tenth of a second is still far more than any tune does.
+inline constexpr int kMaxProgramChangesInWindow = 256;
+// And for the cheap ones (controllers, pitch bends, pressure, note-offs): sixteen channels sweeping
+// several controllers every few milliseconds stay below it.
+inline constexpr int kMaxControlEventsInWindow = 4096;
 
 struct MidiFileInfo {
   int ticksPerQuarter = 480;     // or, for SMPTE time, ticks per frame
@@ -36,8 +44,8 @@ struct MidiFileInfo {
 
 // Reads a standard MIDI file (or an RMID wrapper around one). On success fills `info` and the bare
 // standard MIDI file bytes in `smf`; false when the bytes are not a well-formed file, or one that cannot
-// be played (a tempo of 0, more than kMaxMidiTracks tracks, a flood of notes), with the reason in
-// *problem when given.
+// be played (a tempo of 0, more than kMaxMidiTracks tracks, a flood of notes or of any other channel
+// event), with the reason in *problem when given. Time and memory are linear in the size of the file.
 bool parseMidiFile(const std::string& bytes, MidiFileInfo* info, std::string* smf,
                    std::string* problem = nullptr);
 

@@ -1,11 +1,7 @@
-// What the picture decoders of both systems share: telling a foreign file from a JPEG, the reduced scale
-// a picture is decoded at when it is shown smaller, and keeping it no larger than it is shown.
-#include "platform/media/picture_format.h"
-
-#include <algorithm>
+// Telling a foreign file from a JPEG by its first bytes, for the picture decoders of both systems
+// (libjpeg-turbo on Linux, WIC on Windows) and the content checker.
 #include <cstring>
-#include <utility>
-#include <vector>
+#include <string>
 
 #include "platform/media/image.h"
 
@@ -50,41 +46,5 @@ std::string foreignFormat(const std::string& b) {
   }
   return text ? "text" : "not a picture format the game knows";
 }
-
-// The smallest of 1/1, 1/2, 1/4, 1/8 that leaves at least 7/8 of the shown size in both directions. A
-// reduced picture a little smaller than its box is enlarged by at most 8/7, which the smooth resampler
-// makes invisible (a 1920 x 1080 photograph at 1/2 painted over 600 x 600 differs from the whole decode
-// by at most 3 of 255 levels), and it lets the common case of a wide picture in a square box decode at
-// half size.
-int pictureScaleDenominator(uint64_t width, uint64_t height, int needWidth, int needHeight) {
-  if (needWidth <= 0 || needHeight <= 0) return 1;
-  for (uint64_t d : {8, 4, 2}) {
-    const uint64_t w = (width + d - 1) / d, h = (height + d - 1) / d;
-    if (8 * w >= 7 * static_cast<uint64_t>(needWidth) && 8 * h >= 7 * static_cast<uint64_t>(needHeight)) {
-      return static_cast<int>(d);
-    }
-  }
-  return 1;
-}
-
-void keepAtShownSize(Image* image, int needWidth, int needHeight) {
-  // Held at the size it is shown at, where that is smaller: the pixels and their texture cost no more
-  // than the box, and a box of the same size draws them unstretched.
-  const int keptWidth = needWidth > 0 ? std::min(image->width, needWidth) : image->width;
-  const int keptHeight = needHeight > 0 ? std::min(image->height, needHeight) : image->height;
-  if (keptWidth == image->width && keptHeight == image->height) return;
-  Image kept{keptWidth, keptHeight, std::vector<uint32_t>(static_cast<size_t>(keptWidth) * keptHeight)};
-  stretchCopy(*image, 0, 0, static_cast<float>(image->width), static_cast<float>(image->height), kept, 0, 0,
-              static_cast<float>(keptWidth), static_cast<float>(keptHeight));
-  *image = std::move(kept);
-}
-
-std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error) {
-  std::optional<DecodedPicture> picture = loadPictureFile(utf8Path, 0, 0, error);
-  if (!picture) return std::nullopt;
-  return std::move(picture->image);
-}
-
-void installPictureDecoder() { setPictureDecoder(&loadPictureFile); }
 
 }  // namespace platform

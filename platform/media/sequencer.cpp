@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "platform/media/content_file.h"
+#include "platform/media/sdl_subsystems.h"
 #include "platform/runtime/app.h"
 
 namespace platform {
@@ -47,6 +48,10 @@ constexpr int kEndCheckFrames = 64;
 // A large device buffer keeps the audio thread asleep most of the time; latency does not matter for
 // background music.
 constexpr int kDeviceBufferFrames = 2048;
+// The audio thread looks for a close between slices of this many frames: closing the device waits for
+// the thread, so it waits for one slice's synthesis and events (which the flood checks bound), never for a
+// whole buffer of them.
+constexpr int kCallbackSliceFrames = 512;
 
 // FluidSynth's messages go to the problem log, at most kMaxLogMessages in kLogWindowMs (a flood of
 // warnings from a broken file would otherwise write gigabytes); the rest are counted.
@@ -122,8 +127,8 @@ bool fileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Held by each start-up, and by each close of a device: SDL counts the users of its audio subsystem
-// without a lock, and FluidSynth fills its shared tables when the first synth is made, unguarded.
+// Held by each start-up, and by each close of a device: FluidSynth fills its shared tables when the first
+// synth is made, unguarded.
 // Constant-initialised, so it outlives the devices the interface still holds at exit.
 std::mutex gStartUpMutex;
 
@@ -240,8 +245,9 @@ bool Sequencer::makeSynth(const std::string& smf) {
 }
 
 bool Sequencer::openDevice() {
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    if (!closing_) reportProblem(std::string("no audio output: ") + SDL_GetError());
+  std::string why;
+  if (!startSdlSubsystems(SDL_INIT_AUDIO, &why)) {
+    if (!closing_) reportProblem("no audio output: " + why);
     return false;
   }
   sdlAudioStarted_ = true;
@@ -267,7 +273,7 @@ bool Sequencer::openDevice() {
 void Sequencer::release() {
   if (device_) SDL_CloseAudioDevice(device_);
   device_ = 0;
-  if (sdlAudioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (sdlAudioStarted_) stopSdlSubsystems(SDL_INIT_AUDIO);
   sdlAudioStarted_ = false;
   if (player_) {
     fluid_player_stop(asPlayer(player_));
@@ -388,8 +394,17 @@ void Sequencer::renderLocked(float* stereo, int frames, int checkEvery) {
 void Sequencer::audioCallback(void* self, uint8_t* stream, int bytes) {
   auto* s = static_cast<Sequencer*>(self);
   std::lock_guard<std::mutex> lock(s->mutex_);
-  const int frames = bytes / int(2 * sizeof(float));
-  s->renderLocked(reinterpret_cast<float*>(stream), frames, frames);
+  auto* out = reinterpret_cast<float*>(stream);
+  for (int frames = bytes / int(2 * sizeof(float)); frames > 0;) {
+    if (s->closing_.load(std::memory_order_acquire)) {
+      std::memset(out, 0, sizeof(float) * 2 * size_t(frames));
+      return;
+    }
+    const int n = std::min(frames, kCallbackSliceFrames);
+    s->renderLocked(out, n, n);
+    out += 2 * n;
+    frames -= n;
+  }
 }
 
 float Sequencer::renderOffline(int64_t frames) {

@@ -1,8 +1,8 @@
 // The MIDI sequencer device behind the media control interface: one standard MIDI file played by
 // FluidSynth into an SDL audio device, or into nothing at all (the offline sink tests drive by hand).
 // Called only by the media control interface (mci.cpp), on the user-interface thread; the audio thread and
-// the start-up thread meet it under the device lock. SDL counts the users of its subsystems without a
-// lock, so the caller starts SDL's video before any device opens and stops it after the last one closed.
+// the start-up thread meet it under the device lock. A close waits for at most a slice of the audio
+// thread's work. SDL's audio subsystem is started and stopped through sdl_subsystems.h, as SDL's video is.
 #pragma once
 
 #include <atomic>

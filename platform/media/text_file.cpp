@@ -38,6 +38,8 @@ struct InputFile {
   long linesRead = 0;
   bool undecodableNamed = false;
   bool longLineNamed = false;
+  // Bytes that may still be read: a file that claimed to be small (or empty) may go on without end.
+  uint64_t budgetBytes = kMaxScenarioFileBytes;
 
   std::string finishLine(std::string& raw) {
     if (raw.size() >= kMaxLineBytes && !longLineNamed) {
@@ -65,11 +67,26 @@ struct InputFile {
     if (file) std::fclose(file);
   }
 
-  // True when at least one unread byte is in the buffer. A read error ends the file like its end would.
+  // True when at least one unread byte is in the buffer. A read error ends the file like its end would,
+  // and so does the read budget: past it the file is given up, named once.
   bool fill() {
     if (pos < len) return true;
     pos = 0;
-    len = file ? std::fread(buffer.data(), 1, buffer.size(), file) : 0;
+    len = 0;
+    if (!file) return false;
+    if (budgetBytes == 0) {
+      char probe = 0;
+      if (std::fread(&probe, 1, 1, file) == 1) {
+        reportProblem(path + ": more than " + describeBytes(kMaxScenarioFileBytes) +
+                      " read though the file claimed less; the rest is not read");
+      }
+      std::fclose(file);
+      file = nullptr;
+      return false;
+    }
+    len = std::fread(buffer.data(), 1, static_cast<size_t>(std::min<uint64_t>(buffer.size(), budgetBytes)),
+                     file);
+    budgetBytes -= len;
     return len > 0;
   }
 };
@@ -102,10 +119,16 @@ bool OpenForInput(int fileNo, const std::string& utf8Path, std::string* error) {
   if (find(fileNo)) return fail("file number " + std::to_string(fileNo) + " is already open");
   // Regular files only: a FIFO would block the open, a device would never end.
   std::string why;
-  const int fd = openRegularFile(utf8Path, &why);
+  uint64_t sizeBytes = 0;
+  const int fd = openRegularFile(utf8Path, &why, &sizeBytes);
   if (fd < 0) {
     if (error) *error = why;
     return false;
+  }
+  if (sizeBytes > kMaxScenarioFileBytes) {
+    ::close(fd);
+    return fail("is " + describeBytes(sizeBytes) + ", more than the " + describeBytes(kMaxScenarioFileBytes) +
+                " a scenario may have");
   }
   std::FILE* f = ::fdopen(fd, "rb");
   if (!f) {

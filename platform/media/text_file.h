@@ -4,15 +4,23 @@
 // part of the line. Bytes are decoded from code page 932 into UTF-8; an invalid sequence becomes U+FFFD
 // and never fails the read. Files are streamed, never loaded whole; a line keeps at most its first 16 MiB
 // (the rest is passed over, named once a file on stderr). Only regular files open: a FIFO, device or
-// folder is refused by what it is.
+// folder is refused by what it is, and a file larger than kMaxScenarioFileBytes by its size. A file whose
+// size lies (procfs: size 0, endless bytes) is read up to that many bytes, no further: there the file ends,
+// named once on stderr.
 // Failures never throw: opening a missing file returns false; reading a number that is not open, or
 // past the end, yields an empty line; closing a number that is not open is harmless.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// A scenario is some KiB of text; 64 MiB is far past anything an author writes. A larger file is refused
+// from its size before a byte is read, and no file is read further than this, whatever its size claims.
+// The content checker refuses files by the same figure.
+inline constexpr uint64_t kMaxScenarioFileBytes = uint64_t{64} << 20;
 
 int FreeFile();  // next free file number, from 1
 bool OpenForInput(int fileNo, const std::string& utf8Path, std::string* error = nullptr);

@@ -1,10 +1,7 @@
 // The application object: the executable's folder, the seeded generator, ending the program.
 #include "platform/runtime/app.h"
 
-#include "platform/runtime/executable_path.h"
-
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -19,6 +16,7 @@ namespace platform {
 namespace {
 
 std::string gAppPathOverride;
+ExecutablePathSource gExecutablePath = nullptr;
 std::mt19937 gGenerator{12345u};
 std::function<float()> gRandomSource;
 std::function<void()> gEndHandler;
@@ -29,12 +27,15 @@ bool gEnded = false;
 std::string AppPath() {
   if (!gAppPathOverride.empty()) return gAppPathOverride;
   // The executable itself, links resolved: the working directory plays no part.
-  const std::string exe = executablePath();
-  const auto slash = exe.find_last_of('/');
+  const std::string exe = gExecutablePath ? gExecutablePath() : std::string();
+  const auto slash = exe.find_last_of(kPathSeparator);
   if (slash == std::string::npos) return ".";
-  if (slash == exe.find('/') && (slash == 0 || exe[slash - 1] == ':')) return exe.substr(0, slash + 1);
+  // A root keeps its separator: "/" on Linux, "C:/" for a program in a Windows drive's root folder.
+  if (slash == 0 || (slash == 2 && exe[1] == ':')) return exe.substr(0, slash + 1);
   return exe.substr(0, slash);
 }
+
+void setExecutablePathSource(ExecutablePathSource source) { gExecutablePath = source; }
 
 void setAppPathForTesting(const std::string& path) { gAppPathOverride = path; }
 void setAppPath(const std::string& path) { gAppPathOverride = path; }

@@ -1,5 +1,5 @@
 // The application object of the old runtime: the executable's folder, the seeded random generator, and
-// ending the program. Called by start-up, the wish-power tick and shut-down.
+// ending the program. Called by start-up, the handlers that draw at random, and shut-down.
 #pragma once
 
 #include <functional>
@@ -7,12 +7,19 @@
 
 namespace platform {
 
-// The folder of the running executable, links resolved, without a trailing "/" except for the root "/".
+// The folder of the running executable, links resolved, without a trailing "/" except for the root "/";
+// "." when the executable's path is unknown (no source installed, or the system cannot tell).
 // Tests may set it to check how start-up builds its paths.
 std::string AppPath();
 void setAppPathForTesting(const std::string& path);  // empty: back to the real one
-// The same for the author's preview, which runs the game on a content folder anywhere on disk.
+// The same for a program that runs content from a folder other than its own.
 void setAppPath(const std::string& path);
+
+// Where the running executable lies, as the operating system tells it: its full path, links resolved, or
+// empty when the system cannot tell. Only the system knows, so a backend answers; each program installs
+// one at start-up, before the first AppPath.
+using ExecutablePathSource = std::string (*)();
+void setExecutablePathSource(ExecutablePathSource source);
 
 // The separator of this file system ("/"), the one start-up appends.
 inline constexpr char kPathSeparator = '/';

@@ -64,11 +64,6 @@ void Control::Move(float left, float top, float width, float height) {
                 parent_->toPixelsY(height)});
 }
 
-void Control::setLeft(float v) { Move(v, Top(), Width(), Height()); }
-void Control::setTop(float v) { Move(Left(), v, Width(), Height()); }
-void Control::setWidth(float v) { Move(Left(), Top(), v, Height()); }
-void Control::setHeight(float v) { Move(Left(), Top(), Width(), v); }
-
 void Control::setPixelRect(RectF r) {
   if (!(r.w >= 0) || !(r.h >= 0)) refuse(name_ + ": negative size");
   if (r.x == rect_.x && r.y == rect_.y && r.w == rect_.w && r.h == rect_.h) return;

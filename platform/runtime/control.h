@@ -1,4 +1,4 @@
-// Retained controls of the old desktop runtime: plain state that the game sets and tests read, and that
+// Retained controls of the old desktop runtime: plain state that the program sets and tests read, and that
 // the renderer draws. Nothing here knows SDL. Every change marks the window changed so that exactly one
 // frame is drawn for it.
 #pragma once
@@ -27,8 +27,8 @@ struct RectF {
 };
 
 // A property setter refusing a value, with the old runtime's error number: 380 invalid property value,
-// 384 a window cannot be moved or sized while minimised or maximised. The game's error guards catch it
-// (the layout's guard is the one that does).
+// 384 a window cannot be moved or sized while minimised or maximised. The caller's error guard catches it,
+// as the old language's On Error did.
 class PropertyError : public std::runtime_error {
  public:
   PropertyError(int number, const std::string& what) : std::runtime_error(what), number_(number) {}
@@ -57,7 +57,7 @@ class Control {
   int Index() const { return index_; }  // position in its control array, -1 when not in one
   Control* Parent() const { return parent_; }
   const std::vector<Control*>& children() const { return children_; }  // back to front
-  Control* root();  // the top of its tree: the window, for every control the game shows
+  Control* root();  // the top of its tree: the window, for every control on screen
 
   // Position and size in the parent's scale units, read back in the units the parent has now.
   // Internally kept in pixels, so a parent that changes its scale does not move its children.
@@ -67,10 +67,6 @@ class Control {
   float Width() const;
   float Height() const;
   void Move(float left, float top, float width, float height);
-  void setLeft(float v);
-  void setTop(float v);
-  void setWidth(float v);
-  void setHeight(float v);
 
   RectF pixelRect() const { return rect_; }  // relative to the parent's client area
   void setPixelRect(RectF r);

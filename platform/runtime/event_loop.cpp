@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "platform/runtime/app.h"
-#include "platform/runtime/timer.h"
 
 namespace platform {
 

@@ -1,16 +1,15 @@
-// The one thread of the game: timers, input and redraws, driven by an injectable clock.
-// The game's handlers run here one at a time and always to their end; nothing else calls them.
+// The one thread of the program: timers, input and redraws, driven by an injectable clock.
+// Its handlers run here one at a time and always to their end; nothing else calls them.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
 
 namespace platform {
 
-// Desktop timers of the old runtime never ticked faster than this; the game's 1 ms timers rely on it
-// to keep the fast mode at its designed pace without spinning a core.
+// Desktop timers of the old runtime never ticked faster than this; a program's 1 ms timers rely on it
+// to keep their pace as designed without spinning a core.
 inline constexpr int kTimerFloorMs = 10;
 
 // Milliseconds on a monotonic scale. The real clock reads the OS; the manual clock moves only when told.
@@ -68,7 +67,7 @@ class EventLoop {
   EventLoop(const EventLoop&) = delete;
   EventLoop& operator=(const EventLoop&) = delete;
 
-  // A loop over a ManualClock, the way tests and headless tools drive the game.
+  // A loop over a ManualClock, the way tests and headless tools drive a program.
   static std::unique_ptr<EventLoop> manual();
 
   int64_t nowMs() const { return clock_->nowMs(); }
@@ -91,7 +90,6 @@ class EventLoop {
   void run();
   void quit() { quitting_ = true; }
   bool quitting() const { return quitting_; }
-  bool inHandler() const { return depth_ > 0; }
 
   // A client joins the schedule for its lifetime (ties between equal deadlines go to the older one).
   void add(Scheduled* s);

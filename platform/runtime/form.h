@@ -13,8 +13,8 @@
 
 namespace platform {
 
-// Minimised and maximised windows refuse to be moved or sized by the game (PropertyError 384), as the
-// old runtime's did; the layout's guard lets the window keep its place then.
+// Minimised and maximised windows refuse to be moved or sized by the program (PropertyError 384), as the
+// old runtime's did; a caller's error guard then leaves the window where it is.
 enum class WindowState { Normal, Minimized, Maximized };
 
 class Form : public Control {
@@ -41,8 +41,8 @@ class Form : public Control {
   void setWindowWidth(float twips);
   void setWindowHeight(float twips);
 
-  // Fullscreen: the window covers the screen, and the game sees a window of the screen's height (outer
-  // frame gone) placed where its layout puts it; the backend fills the rest of the screen black. Leaving
+  // Fullscreen: the window covers the screen, and the program sees a window of the screen's height (outer
+  // frame gone) placed where the program puts it; the backend fills the rest of the screen black. Leaving
   // it gives the window back the geometry, frame and state it had. Both raise onResize.
   bool fullscreen() const { return fullscreen_; }
   void setFullscreen(bool on);
@@ -81,7 +81,7 @@ class Form : public Control {
   std::function<void(int16_t& keyCode, int16_t shift)> onKeyDown;
   std::function<void(int16_t& keyCode, int16_t shift)> onKeyUp;
 
-  // The backend's hook to move/size the real window when the game sets the geometry.
+  // The backend's hook to move/size the real window when the program sets the geometry.
   std::function<void()> onGeometryRequest;
   // The backend's hook when Show() is called.
   std::function<void()> onShowRequest;

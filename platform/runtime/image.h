@@ -38,8 +38,11 @@ void setPictureDecoder(PictureDecoder decoder);
 std::optional<DecodedPicture> decodePictureFile(const std::string& utf8Path, int needWidth = 0,
                                                 int needHeight = 0, std::string* error = nullptr);
 
-// What tells one file from another and an edited file from itself: device, inode, size and modification
-// time, as text; empty when the path names nothing. Two paths to the same unchanged file give the same.
+// What tells one file from another and an edited file from itself (for files on disk: device, inode, size
+// and modification time), as text; empty when the path names nothing, or when no backend has installed
+// the function that knows (installPictureDecoder does). Two paths to the same unchanged file give the same.
+using FileIdentity = std::string (*)(const std::string& utf8Path);
+void setFileIdentity(FileIdentity identity);
 std::string pictureFileIdentity(const std::string& utf8Path);
 
 // Resample src's rectangle (sx, sy, sw, sh) onto dst's rectangle (dx, dy, dw, dh), both in pixels, with

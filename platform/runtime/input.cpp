@@ -3,7 +3,6 @@
 #include "platform/runtime/input.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "platform/runtime/app.h"
@@ -25,16 +24,6 @@ Control* hitWithin(Control& c, float x, float y) {
     if (child->Visible() && child->windowRect().contains(x, y)) return hitWithin(*child, x, y);
   }
   return &c;
-}
-
-// Run a notification of the game; a failure inside it is named on stderr and input carries on.
-template <typename F>
-void guarded(const char* what, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    reportProblem(std::string(what) + ": " + e.what());
-  }
 }
 
 // The double-click box of the classic desktop: centred on the first press, its right and bottom edges
@@ -90,7 +79,7 @@ void Input::handle(const InputEvent& e) {
     case InputEvent::Type::KeyUp:
       if (form_.onKeyUp) {
         int16_t code = e.keyCode;
-        guarded("key up", [&] { form_.onKeyUp(code, e.shift); });
+        runGuarded("key up", [&] { form_.onKeyUp(code, e.shift); });
       }
       break;
   }
@@ -120,7 +109,7 @@ void Input::pointerDown(const InputEvent& e) {
     const float inset = box->BorderStyle() ? static_cast<float>(PictureBox::kBorderPx) : 0.0f;
     const float ux = box->ScaleLeft() + box->toUnitsX(e.x - r.x - inset);
     const float uy = box->ScaleTop() + box->toUnitsY(e.y - r.y - inset);
-    guarded("mouse down", [&] { box->onMouseDown(e.button, e.shift, ux, uy); });
+    runGuarded("mouse down", [&] { box->onMouseDown(e.button, e.shift, ux, uy); });
     return;
   }
   const bool clickable = target->kind() == ControlKind::Label ||
@@ -139,10 +128,10 @@ void Input::pointerUp(const InputEvent& e) {
   if (was->kind() == ControlKind::Label) {
     // The second press of a double click raises the double click, not a click: a double click on the
     // text steps once.
-    if (!pressedIsDoubleClick_) guarded("click", [&] { static_cast<Label*>(was)->Click(); });
+    if (!pressedIsDoubleClick_) runGuarded("click", [&] { static_cast<Label*>(was)->Click(); });
   } else if (was->kind() == ControlKind::OptionButton) {
     focus_ = was;
-    guarded("click", [&] { static_cast<OptionButton*>(was)->Click(); });
+    runGuarded("click", [&] { static_cast<OptionButton*>(was)->Click(); });
   }
 }
 
@@ -157,18 +146,18 @@ void Input::pointerMove(const InputEvent& e) {
 }
 
 void Input::keyDown(const InputEvent& e) {
-  // Keys of the window itself, which the game never sees.
+  // Keys of the window itself, which the form never sees.
   const bool altEnter = e.keyCode == kKeyReturn && (e.shift & kAltMask) != 0;
   if (e.keyCode == kKeyF11 || altEnter) {
-    if (!e.repeat) guarded("fullscreen", [&] { form_.setFullscreen(!form_.fullscreen()); });
+    if (!e.repeat) runGuarded("fullscreen", [&] { form_.setFullscreen(!form_.fullscreen()); });
     return;
   }
   if (e.keyCode == kKeyEscape && form_.fullscreen()) {
-    guarded("fullscreen", [&] { form_.setFullscreen(false); });
+    runGuarded("fullscreen", [&] { form_.setFullscreen(false); });
     return;
   }
   int16_t code = e.keyCode;
-  if (form_.onKeyDown) guarded("key down", [&] { form_.onKeyDown(code, e.shift); });
+  if (form_.onKeyDown) runGuarded("key down", [&] { form_.onKeyDown(code, e.shift); });
   if (code == 0) return;  // the form took it
   if (code == kKeyUp || code == kKeyLeft) moveOptionFocus(-1);
   if (code == kKeyDown || code == kKeyRight) moveOptionFocus(+1);
@@ -208,7 +197,7 @@ bool Input::moveOptionFocus(int step) {
   const int from = at == group.end() ? (step > 0 ? -1 : 0) : static_cast<int>(at - group.begin());
   OptionButton* next = group[static_cast<size_t>(((from + step) % n + n) % n)];
   focus_ = next;
-  guarded("click", [&] { next->Click(); });
+  runGuarded("click", [&] { next->Click(); });
   return true;
 }
 

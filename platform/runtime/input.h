@@ -9,8 +9,8 @@
 // the same control, within the double-click box (4 × 4 pixels) and the double-click time; arrow keys move
 // the selection of a focused option group and raise the click of the button they select; the form sees
 // every key first (as with KeyPreview on) and may swallow it.
-// Modernised: a right or middle click on a label clicks it too (the text advances on any click on the
-// scene); F11 and Alt+Enter toggle fullscreen and Escape leaves it, before the form sees them.
+// Modernised: a right or middle click on a label clicks it too (a label that answers clicks answers
+// every button); F11 and Alt+Enter toggle fullscreen and Escape leaves it, before the form sees them.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +39,19 @@ inline constexpr int16_t kKeyLeft = 37;
 inline constexpr int16_t kKeyUp = 38;
 inline constexpr int16_t kKeyRight = 39;
 inline constexpr int16_t kKeyDown = 40;
-inline constexpr int16_t kKeyF5 = 116;  // the game has no use for it; the author's preview reloads with it
+// The function keys, F1 to F12: 112 to 123.
+inline constexpr int16_t kKeyF1 = 112;
+inline constexpr int16_t kKeyF2 = 113;
+inline constexpr int16_t kKeyF3 = 114;
+inline constexpr int16_t kKeyF4 = 115;
+inline constexpr int16_t kKeyF5 = 116;
+inline constexpr int16_t kKeyF6 = 117;
+inline constexpr int16_t kKeyF7 = 118;
+inline constexpr int16_t kKeyF8 = 119;
+inline constexpr int16_t kKeyF9 = 120;
+inline constexpr int16_t kKeyF10 = 121;
 inline constexpr int16_t kKeyF11 = 122;
+inline constexpr int16_t kKeyF12 = 123;
 
 // The classic desktop's defaults.
 inline constexpr int kDoubleClickMs = 500;

@@ -1,4 +1,4 @@
-// Option buttons: selection within the group of buttons sharing a parent, and the player's click.
+// Option buttons: selection within the group of buttons sharing a parent, and the click.
 #include "platform/runtime/option_button.h"
 
 namespace platform {
@@ -40,8 +40,8 @@ void OptionButton::setFontName(const std::string& n) {
 
 void OptionButton::Click() {
   setValue(true);
-  // Raised also when the button was already selected: the game's wish target may differ from the shown
-  // selection, and the player's click must always reach it.
+  // Raised also when the button was already selected: what the program made of an earlier choice may
+  // differ from the shown selection, and a click must always reach it.
   if (onClick) onClick(static_cast<int16_t>(Index()));
 }
 

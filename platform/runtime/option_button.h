@@ -1,7 +1,7 @@
 // Option buttons: those sharing a parent form one group, and selecting one clears the others.
-// A click by the player selects the button and raises onClick with its array index, also when it was
-// already selected: the game's wish target can differ from the shown selection, and the player must
-// always be able to choose again.
+// A click selects the button and raises onClick with its array index, also when it was already
+// selected: what the program made of an earlier choice can differ from the shown selection, and a click
+// must always be able to choose again.
 #pragma once
 
 #include <cstdint>

@@ -27,8 +27,8 @@ class PictureBox : public Control {
   // Clear the retained image: the box shows its background colour.
   void Cls();
   // Load a picture file into the box; the box takes the picture's size in pixels (its client area is the
-  // picture). The picture is the source of PaintPicture and is not itself drawn: only E is loaded into,
-  // and E is never shown. On failure (missing, undecodable) the box keeps what it had, false is returned
+  // picture). The picture is the source of PaintPicture, not what the box shows: a box that is loaded
+  // into is meant as a hidden buffer. On failure (missing, undecodable) the box keeps what it had, false is returned
   // and *error says why. A caller that knows the picture will be painted no larger than
   // shownWidth × shownHeight pixels may say so: the box still takes the picture's whole size, but may hold
   // its pixels reduced to no more than that, and at least 7/8 of it, in each direction.

@@ -34,7 +34,6 @@ struct LaidLine {
 std::vector<LaidLine> layoutText(std::string_view utf8, float boxWidth, size_t maxLines,
                                  const AdvanceFn& advance);
 
-
 // The character classes the layout uses, exposed for the renderer's tooltip and for tests.
 bool isStrongNoStart(char32_t c);
 bool isWeakNoStart(char32_t c);

@@ -4,7 +4,6 @@
 // timer fires once rather than in a burst.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 
 #include "platform/runtime/event_loop.h"

@@ -1,5 +1,5 @@
-// UTF-8, the one decoder and encoder every part of the game and its tools uses: captions, scenario
-// lines after CP932 decoding, the converter's sources and the checker's findings.
+// UTF-8, the one decoder and encoder: all text above the runtime is held as UTF-8, and whatever decodes
+// or encodes it calls these rather than reading the bytes its own way.
 #pragma once
 
 #include <cstddef>

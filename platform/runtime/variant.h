@@ -1,5 +1,5 @@
-// The old runtime's Variant, as far as the game uses it: empty, a whole number, or text. The shared loop
-// counters hold one; a run's count is kept as text and converted when the loop begins.
+// The old runtime's Variant in the three forms a program may put in it: empty, a whole number, or text
+// (a number kept as text until something converts it).
 #pragma once
 
 #include <cstdint>

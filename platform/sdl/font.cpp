@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/runtime/control.h"
 #include "platform/runtime/display.h"
-#include "platform/runtime/text_layout.h"
 #include "platform/runtime/utf8.h"
 
 namespace platform {

@@ -14,8 +14,9 @@ struct _TTF_Font;  // SDL_ttf's TTF_Font
 
 namespace platform {
 
-// The pixel size text of `points` is drawn at: points at 96 dots per inch, times the real pixels per
-// window pixel, rounded; at least 1. A 12-point caption is 16 pixels high at a scale of 1.
+// The pixel size text of `points` is drawn at: points at the display's dots per inch (the desktop's text
+// scaling, setDisplayDpi), times the real pixels per window pixel, rounded; at least 1. At the classic
+// 96 dpi a 12-point caption is 16 pixels high at a scale of 1.
 int fontPixelSize(float points, float pixelScale = 1.0f);
 
 class Font {

@@ -1,9 +1,11 @@
 // Drawing a Form's control tree with SDL2, SDL2_ttf and the retained pictures: back to front, children
 // clipped to their parents, text laid out by our own line layout and rasterised at the real pixel size.
 // Called by the window backend when the tree changed or the window was exposed, and by benchmarks and
-// tests through an off-screen target. It only reads the controls; it never changes them.
+// tests through an off-screen target (offscreen_target.h). It only reads the controls; it never changes
+// them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -49,26 +51,9 @@ class Renderer {
   };
   FrameStats lastFrame() const;
 
- private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
-};
-
-// The heap's policy for the large buffers pictures and frames need, set once for the process: the window
-// sets it before start-up allocates anything, and every renderer makes sure of it.
-void fixLargeBufferPolicy();
-
-// A software canvas in memory with a renderer over it: for benchmarks and tests, no display needed.
-class OffscreenTarget {
- public:
-  OffscreenTarget(int width, int height);
-  ~OffscreenTarget();
-  OffscreenTarget(const OffscreenTarget&) = delete;
-  OffscreenTarget& operator=(const OffscreenTarget&) = delete;
-
-  bool ok() const;  // false when SDL could not make the canvas
-  Renderer& renderer();
-  Color pixel(int x, int y) const;  // what was drawn at (x, y), packed as the controls pack colours
+  // Bytes of caption text held by the cache of rasterised lines: bounded by what the window shows, however
+  // long the captions are.
+  size_t cachedTextBytes() const;
 
  private:
   struct Impl;

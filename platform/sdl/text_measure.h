@@ -1,6 +1,6 @@
 // Measuring caption rows as the renderer lays them out, without a window: the same font lookup, pixel
-// size (points at 96 dots per inch, rounded), glyph advances and line layout. Called by the content
-// checker to find scenario rows that would wrap on the scene picture.
+// size (points at the display's dots per inch, rounded), glyph advances and line layout. Called by the
+// content checker to find scenario rows that would wrap on the scene picture.
 #pragma once
 
 #include <cstddef>

@@ -5,13 +5,18 @@
 // display refresh. Created by main; tests of the game run without it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/runtime/event_loop.h"
 #include "platform/runtime/form.h"
 
+struct SDL_Window;
+
 namespace platform {
+
+class WindowInjector;
 
 class WindowBackend final : public InputSource {
  public:
@@ -26,18 +31,6 @@ class WindowBackend final : public InputSource {
   void waitAndDispatch(int timeoutMs) override;
   void presentIfChanged() override;
 
-  // Input as the window system would deliver it, queued for the next waitAndDispatch: for tests and
-  // tools that drive the real window (SDL's dummy video driver needs no display). Window pixels;
-  // button 1 left, 2 right, 3 middle (SDL's numbering). Keys by SDL key code, modifiers as SDL's KMOD_*.
-  void postMouseMotion(int x, int y);
-  void postMouseButton(bool down, int button, int x, int y);
-  void postKey(bool down, int sdlKeyCode, int sdlModifiers = 0);
-  void postClose();
-  // The user dragging the window's edge: the real window takes this client size at once.
-  void userResize(int clientWidth, int clientHeight);
-  // The real window's client area in pixels.
-  int clientWidth() const;
-  int clientHeight() const;
   // The tooltip on screen, empty when none is shown.
   std::string tooltipText() const;
   // Frames drawn so far.
@@ -48,6 +41,11 @@ class WindowBackend final : public InputSource {
   int frameIntervalMs() const;
 
  private:
+  // Tests and benchmarks post input to the real window as the window system would
+  // (platform/sdl/window_injection.h); the game itself has no way to.
+  friend class WindowInjector;
+  SDL_Window* sdlWindow() const;
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -1,9 +1,12 @@
 // A whole content folder from a stranger (every scenario the game starts, the title and a scene
 // picture, the music through the offline sink) played from start-up under clicks on the title and the
-// text and ticks of the clock that the input chooses: no crash, leak, hang or runaway memory.
+// text and ticks of the clock that the input chooses: no crash, leak, hang or runaway memory. The scene
+// picture comes in several files ("a" to "h"), so that a step can name many distinct pictures.
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "app/fom.h"
 #include "platform/media/mci.h"
@@ -20,6 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   (void)once;
   const std::string actions = fuzzing::unpack(data, size);
+  // Copies, not links: each is a file of its own to the decoder and its cache.
+  std::error_code ec;
+  for (const char* name : {"b", "c", "d", "e", "f", "g", "h"}) {
+    std::filesystem::copy_file(fuzzing::folder() / "img/a.jpg",
+                               fuzzing::folder() / "img" / (std::string(name) + ".jpg"), ec);
+  }
 
   auto loop = platform::EventLoop::manual();
   auto fom = std::make_unique<Fom>(*loop);

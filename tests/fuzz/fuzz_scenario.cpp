@@ -1,5 +1,7 @@
 // Plays arbitrary bytes as the opening scenario of a game, under a sequence of ticks and clicks that the
 // input also chooses: nothing the content or the player does may crash, leak, hang or read a closed file.
+// Some inputs make the file's size lie: a sparse file past the size cap, or a link to procfs (size 0,
+// endless bytes).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "app/fom.h"
 #include "platform/media/text_file.h"
@@ -40,15 +43,24 @@ void check(bool ok, const char* what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // Byte 0 is the number of actions (0..47), the next bytes the actions, the rest the scenario file; a
-  // seed is any scenario file behind a short header of actions.
+  // Byte 0 is the number of actions (0..47; from 240 on the size lies, as above), the next bytes the
+  // actions, the rest the scenario file; a seed is any scenario file behind a short header of actions.
   const size_t wanted = size > 0 ? data[0] % 48 : 0;
   const size_t count = size > 1 ? std::min(wanted, size - 1) : 0;
   const std::string actions(reinterpret_cast<const char*>(data) + (size > 0 ? 1 : 0), count);
   const std::string scenario =
       size > 1 + count ? std::string(reinterpret_cast<const char*>(data) + 1 + count, size - 1 - count)
                        : std::string();
-  std::ofstream(contentDir() / "txt" / "opn.dat", std::ios::binary | std::ios::trunc) << scenario;
+  const fs::path opening = contentDir() / "txt" / "opn.dat";
+  std::error_code ec;
+  fs::remove(opening, ec);
+  if (size > 0 && data[0] == 255) {
+    fs::create_symlink("/proc/self/pagemap", opening, ec);
+  } else {
+    std::ofstream(opening, std::ios::binary | std::ios::trunc) << scenario;
+    // The scenario, then a hole that takes it past the size cap: refused by its size, never read.
+    if (size > 0 && data[0] >= 240) fs::resize_file(opening, platform::kMaxScenarioFileBytes + 1, ec);
+  }
 
   auto loop = platform::EventLoop::manual();
   auto fom = std::make_unique<Fom>(*loop);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every fuzzer for its share of a bounded time: bash tests/fuzz/run.sh <build-dir> <seconds>.
+# Runs every fuzzer for its share of a bounded time: bash tests/fuzz/run.sh <build-dir> <seconds>
+# (FUZZ_TARGETS="fuzz_midi fuzz_picture" runs only those).
 #   fuzz_scenario  the opening scenario under ticks and clicks
 #   fuzz_midi      the MIDI file reader
 #   fuzz_picture   the picture loader and the stretch-paint
@@ -12,7 +13,7 @@ set -euo pipefail
 build=${1:?usage: run.sh <build-dir> <seconds>}
 seconds=${2:-60}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-targets=(fuzz_scenario fuzz_midi fuzz_picture fuzz_content fuzz_lint)
+targets=(${FUZZ_TARGETS:-fuzz_scenario fuzz_midi fuzz_picture fuzz_content fuzz_lint})
 share=$((seconds / ${#targets[@]}))
 [ "$share" -ge 1 ] || share=1
 # What the game may write to stderr over one run: its problems are named once and then counted.
@@ -41,12 +42,32 @@ seed() {  # seed <target>: fills $work/<target>
       for f in "$root"/content/txt/*.dat "$root"/tests/fuzz/seeds/*.dat; do
         n=$((n + 1))
         { printf '%s' "$header"; cat "$f"; } >"$dir/seed-$n"
-      done ;;
+      done
+      # Sizes that lie: byte 0 from 240 on makes the file sparse past the cap, 255 a link to procfs.
+      { printf '\xf4\x14\x01\x14\x01'; cat "$root/content/txt/opn.dat"; } >"$dir/seed-sparse"
+      printf '\xff' >"$dir/seed-endless"
+      n=$((n + 2)) ;;
     fuzz_midi)
       for f in "$root"/content/bgm.mid "$root"/tests/data/*.mid; do
         [ -f "$f" ] || continue
         n=$((n + 1)); cp "$f" "$dir/seed-$n"
-      done ;;
+      done
+      # Floods of channel events other than notes: program changes, controllers, system-exclusive.
+      python3 - "$dir" <<'PY'
+import struct, sys
+def smf(body):
+    body += b"\x00\xff\x2f\x00"
+    return b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(body)) + body
+floods = {
+    "programs": b"\x00\xc0\x05" + b"\x00\x05" * 5000,
+    "controllers": b"\x00\xb0\x07\x40" + b"\x00\x07\x40" * 5000,
+    "sysex": b"\x00\xf0\x05\x7e\x7f\x09\x01\xf7" * 400,
+    "bends": b"".join(bytes([1, 0xe0 | (i % 16), 0, i % 128]) for i in range(6000)),
+}
+for name, body in floods.items():
+    open(f"{sys.argv[1]}/seed-{name}", "wb").write(smf(body))
+PY
+      n=$((n + 4)) ;;
     fuzz_picture)
       for f in "$root"/content/img/*.jpg "$root"/tests/data/img/*.jpg; do
         n=$((n + 1))
@@ -58,7 +79,11 @@ seed() {  # seed <target>: fills $work/<target>
       { record 0 "$txt/opn.dat"; record 1 "$txt/00.dat"; record 2 "$txt/10.dat"; record 3 "$txt/end.dat"
         record 4 "$txt/badend.dat"; record 5 "$img/ttl.jpg"; record 7 "$root/content/bgm.mid"
         record 8 "$work/actions"; } >"$dir/seed-1"
-      n=1 ;;
+      # Many distinct pictures in one step, and back and forth between two over the next ones.
+      printf '>img a\r\n>img b\r\n>img c\r\n>img d\r\n>img e\r\n>img f\r\n>img g\r\n>img h\r\nrow\r\n>img a\r\nrow\r\n>img b\r\nrow\r\n>img a\r\nrow\r\n' >"$work/pictures.dat"
+      { record 0 "$work/pictures.dat"; record 5 "$img/ttl.jpg"; record 6 "$root/tests/data/img/ui_quadrants_640x480.jpg"
+        record 8 "$work/actions"; } >"$dir/seed-2"
+      n=2 ;;
   esac
   echo "$1: $n seeds, ${share}s"
 }

@@ -2,7 +2,8 @@
 # The game on real desktops, under a window manager (openbox: frames, focus, fullscreen): the outer window
 # 4:3, 4/5 of the screen high and centred on a 1024 x 768 and a 3840 x 2160 screen; a game played with
 # the keyboard alone (Enter on the title, Space, keypad Enter and Enter through the opening, F11 into
-# fullscreen and Escape out of it, 1 and 3 steering the swatch to an event); a right click and two quick
+# fullscreen and Escape out of it, 1 and 3 steering the swatch to an event, then twenty and two hundred
+# fast F11 presses leaving the window at its size); a right click and two quick
 # clicks 10 px apart each advancing the text; at 192 dpi the same window with the power numbers twice as
 # tall as at 96 dpi.
 # Usage: bash desktop_test.sh path/to/lanternfall. Exit 77 when the display tools are missing.
@@ -156,6 +157,17 @@ key F11
 wt_until 10 "F11 into fullscreen again" fullscreen
 key F11
 wt_until 10 "F11 out of fullscreen" windowed
+# Fast presses, twenty and then two hundred, 12 ms apart (closer, SDL takes a release and the next press
+# for a held key): the window system's answer to one press arrives after the next, and the window must
+# still come back at the size it had. Escape leaves fullscreen wherever the presses left it.
+for presses in 20 200; do
+  xdotool key --delay 12 $(printf 'F11 %.0s' $(seq "$presses"))
+  wt_settle 1
+  key Escape
+  wt_until 10 "$presses fast F11 presses, then Escape: back in the window as it was ($WINDOWED)" windowed
+  wt_settle 1.5
+  windowed || wt_fail "after $presses fast F11 presses the window went on to ${OW}x${OH} at ($OX, $OY), was $WINDOWED"
+done
 wt_alive "the keyboard-only game"
 wt_stop_xvfb
 

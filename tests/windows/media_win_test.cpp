@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/media/content_file.h"
+#include "platform/media/executable_path.h"
 #include "platform/media/image.h"
 #include "platform/media/mci.h"
 #include "platform/media/text_file.h"
@@ -179,6 +180,7 @@ TEST(WindowsText, Utf16ForTheWideFunctions) {
 }
 
 TEST(WindowsApplication, AppPathIsTheExecutablesFolderWithSlashes) {
+  platform::installExecutablePath();
   const std::string path = platform::AppPath();
   ASSERT_GE(path.size(), 3u);
   EXPECT_EQ(path[1], ':') << path;

@@ -24,6 +24,8 @@ cp "$BUILD_DIR/lanternfall.exe" "$GAME_DIR/"
 cp -r "$HERE/../../content/." "$GAME_DIR/"
 
 wt_start_xvfb 1280 1024
+# The display answers before the window manager is asked to take it.
+for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
 wt_start_openbox
 # Wine's desktop (and with it the screen size Windows reports) lives in the wineserver's first display:
 # a server of this display's own, ended with the test.

@@ -1,10 +1,11 @@
-// The executable's path on Windows: the module's own file name, asked for in UTF-16 so that a folder
-// named in any language comes back whole, and handed on in UTF-8 with "/" between folders.
+// The running executable's path on Windows: the module's own file name, asked for in UTF-16 so that a
+// folder named in any language comes back whole, handed on in UTF-8 with "/" between folders.
 #include <windows.h>
 
 #include <string>
 
-#include "platform/runtime/executable_path.h"
+#include "platform/media/executable_path.h"
+#include "platform/runtime/app.h"
 #include "platform/runtime/utf16.h"
 
 namespace platform {
@@ -26,5 +27,7 @@ std::string executablePath() {
   }
   return utf8FromWide(wide);
 }
+
+void installExecutablePath() { setExecutablePathSource(&executablePath); }
 
 }  // namespace platform

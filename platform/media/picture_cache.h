@@ -1,0 +1,53 @@
+// Decoded pictures kept for when they come back: a scene that alternates two pictures from one step to the
+// next shows each again without decoding it again. Used by the picture decoder the runtime calls.
+// Keyed by what the file is (its identity: an edited file is another picture) and the size it is decoded
+// for; the least recently used go first once the pictures kept pass the budget. Safe from any thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/runtime/image.h"
+
+namespace platform {
+
+// A few pictures of a large screen's box: enough for the pictures a scene goes back and forth between,
+// little beside what the game holds anyway.
+inline constexpr uint64_t kPictureCacheBytes = uint64_t{24} << 20;
+// And few of them, so that looking one up stays cheap whatever a step names.
+inline constexpr size_t kPictureCacheEntries = 16;
+
+class PictureCache {
+ public:
+  // A decoded picture, and whether its file was cut short (a picture shown again is named again).
+  // Refusals are not kept: they cost little to find again, and the next look names the path it was given.
+  struct Entry {
+    DecodedPicture picture;
+    bool cutShort = false;
+  };
+
+  explicit PictureCache(uint64_t budgetBytes) : budgetBytes_(budgetBytes) {}
+  // A copy of what is kept for the key, now the most recently used; nothing when nothing is.
+  std::optional<Entry> find(const std::string& key);
+  // Kept unless it alone would take more than half the budget, so that two such pictures fit together;
+  // the least recently used go to make room.
+  void keep(const std::string& key, const Entry& entry);
+  uint64_t bytesKept() const;
+
+ private:
+  struct Kept {
+    std::string key;
+    Entry entry;
+    uint64_t bytes;
+  };
+  const uint64_t budgetBytes_;
+  mutable std::mutex mutex_;
+  std::list<Kept> kept_;  // most recently used first
+  uint64_t bytes_ = 0;
+};
+
+}  // namespace platform
