@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/runtime/event_loop.h"
 #include "platform/runtime/form.h"
@@ -90,6 +91,10 @@ class Fom {
   // What happened, for transcripts and tests: ("scenario", name), ("picture", name), ("wish", ""),
   // ("title", ""). Never needed by the game itself.
   std::function<void(std::string_view what, std::string_view detail)> trace;
+  // Each scenario line as the interpreter takes it, before its effects (CurrentLine already holds the next):
+  // its number in the file, from 1, the end the reader makes up after the last line counting as one more.
+  // For the content checker, which names what it finds by line; never needed by the game itself.
+  std::function<void(int64_t lineNo, std::string_view line)> lineTrace;
 
  private:
   void note(std::string_view what, std::string_view detail) const {
@@ -97,15 +102,25 @@ class Fom {
   }
 
   // Pictures met within one step of the interpreter (ui/pictures.cpp). No frame is drawn inside a step,
-  // so only the step's last picture can be seen: Pic is painted once, when the step ends (or before the
-  // title takes E over), and a file met again in the same step is not decoded again.
+  // so only the step's last picture can be seen: the pictures named are looked at as they come, and the
+  // last is decoded and painted onto Pic once, when the step ends (or before the title takes E over).
   struct PictureStep;
   std::shared_ptr<PictureStep> pictureStep_;  // shared: its deleter lives where the type is complete
   void beginPictureStep();
-  void finishPictureStep();  // paints what is pending; the step stays open
+  void finishPictureStep();  // decodes and paints what is pending; the step stays open
   void endPictureStep();
-  void abandonPictureStep();  // after a step stopped by a failure: nothing is painted
-  void loadIntoBuffer(const std::string& name, const platform::PictureBox& shownIn);
+  void abandonPictureStep();                        // after a step stopped by a failure: nothing is painted
+  bool pictureMayBeShown(const std::string& name);  // false: refused, named on stderr
+  bool loadIntoBuffer(const std::string& name, const platform::PictureBox& shownIn);
+
+  // The rules of one step (script/interpreter.cpp). What became of one line: the step is over, the next
+  // line belongs to the same step (the line took no time), or the line began a run.
+  enum class LineResult { StepOver, NextLineToo, Run };
+  void takeStep(std::vector<int64_t>& runBounds);
+  bool startRun(int64_t runCount, std::vector<int64_t>& runBounds);  // true: its first step follows
+  bool countRunOn(std::vector<int64_t>& runBounds);                  // true: a run takes another step
+  LineResult interpretLine(int64_t* runCount);
+  LineResult showTextLine(const std::string& line);
 
   // Interpreter bookkeeping that keeps nested steps off the call stack (script/interpreter.cpp).
   int stepDepth_ = 0;
@@ -113,4 +128,5 @@ class Fom {
   // From StartScenario to the scenario's end command: the steps in between may read its file (or, when it
   // could not be opened, nothing). After the end no step reads a line until the next StartScenario.
   bool scriptRunning_ = false;
+  int64_t lineNo_ = 0;  // the number of CurrentLine in the scenario file
 };

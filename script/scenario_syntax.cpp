@@ -62,6 +62,24 @@ std::string_view pictureName(std::string_view line) {
   return 4 + len < line.size() ? line.substr(4 + len) : std::string_view();
 }
 
+std::string_view pictureNameRefusal(std::string_view name) {
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) return "its name holds a control character";
+  }
+  constexpr std::string_view kOutside = "its name leads out of the picture folder";
+  const bool driveLetter = name.size() >= 2 && name[1] == ':' &&
+                           ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+  if (driveLetter || (!name.empty() && (name[0] == '/' || name[0] == '\\'))) return kOutside;
+  size_t begin = 0;
+  while (begin <= name.size()) {
+    size_t end = name.find_first_of("/\\", begin);
+    if (end == std::string_view::npos) end = name.size();
+    if (name.substr(begin, end - begin) == "..") return kOutside;
+    begin = end + 1;
+  }
+  return {};
+}
+
 bool parseRunCount(std::string_view text, int64_t* count, bool* padded) {
   auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
   size_t b = 0;

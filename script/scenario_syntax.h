@@ -44,6 +44,12 @@ std::string_view afterCommandWord(std::string_view line, LineKind kind);
 // fewer.
 std::string_view pictureName(std::string_view line);
 
+// Why a picture name cannot be used, or empty when it can. The name becomes a path below the picture
+// folder as written, so it may go into subfolders there but never out of it: no absolute path, no ".."
+// between separators (either slash, so that content plays alike on every system), no drive letter. Nor
+// may it hold a control character: a NUL would end the path early and so open some other file.
+std::string_view pictureNameRefusal(std::string_view name);
+
 // The count of a "--" line, from the text after the two dashes: decimal digits, with spaces or tabs
 // around them allowed. False when it is no number (the run then takes no step). Counts with absurdly
 // many digits are held at kMaxRunCount, which no scenario file can reach anyway (every step reads a

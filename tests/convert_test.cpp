@@ -1,6 +1,7 @@
 // The scenario converter run as an author runs it: UTF-8 sources in, the game's Shift-JIS CR LF files out,
 // and every character the code page lacks named by file, line and column with nothing written.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -88,6 +89,50 @@ TEST_F(Convert, CharactersWithoutShiftJisAreNamedAndNothingIsWritten) {
   int files = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(out())) ++files;
   EXPECT_EQ(files, 2) << "a temporary file was left behind";
+}
+
+// What a stranger's source can hold: a line of a hundred characters the code page lacks names twenty of
+// them and counts the rest; a NUL byte is warned of, and written as it is; a control character in a file
+// name is shown escaped, never sent to the terminal.
+TEST_F(Convert, HostileSourcesAreCappedWarnedAndEscaped) {
+  std::string emoji;
+  for (int i = 0; i < 100; ++i) emoji += "\U0001F600";
+  writeBytes(src("01.txt"), "a\n" + emoji + "\n");
+  writeBytes(src("02.txt"), std::string("a\0b\n", 4));
+  writeBytes(src("03\x1B]0;x\x07.txt"), "\U0001F600\n");
+  writeBytes(src("04.txt"),
+             "\xC2\x9B"
+             "2J\n");  // U+009B, a terminal's one-byte escape
+  const ToolRun run = convert(quoted((dir_ / "src").string()));
+  EXPECT_EQ(run.status, 1) << run.output;
+  const std::string f = src("01.txt").string();
+  EXPECT_TRUE(run.has(f + ":2:1: \U0001F600 U+1F600 has no Shift-JIS form")) << run.output;
+  EXPECT_TRUE(run.has(f + ":2:20: ")) << run.output;
+  EXPECT_FALSE(run.has(f + ":2:21: ")) << run.output;
+  EXPECT_TRUE(run.has(f + ": ... and 80 more characters that cannot be converted")) << run.output;
+  EXPECT_TRUE(run.has(src("02.txt").string() + ":1:2: warning: a NUL byte")) << run.output;
+  EXPECT_EQ(readBytes(out() / "02.dat"), std::string("a\0b\r\n", 5));
+  EXPECT_FALSE(run.has("\x1B")) << run.output;
+  EXPECT_TRUE(run.has("03\\x1B]0;x\\x07.txt:1:1: ")) << run.output;
+  EXPECT_FALSE(run.has("\xC2\x9B")) << run.output;
+  EXPECT_TRUE(run.has(src("04.txt").string() + ":1:1: \\xC2\\x9B U+009B has no Shift-JIS form"))
+      << run.output;
+}
+
+// A folder the converter may not write into is named with that reason.
+TEST_F(Convert, AnUnwritableFolderIsNamedForWhatItIs) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  writeBytes(src("00.txt"), "ok\n");
+  fs::create_directories(dir_ / "locked");
+  fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  ToolRun run =
+      runTool(kTool, quoted(src("00.txt").string()) + " -o " + quoted((dir_ / "locked" / "txt").string()));
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_TRUE(run.has("Permission denied")) << run.output;
+  run = runTool(kTool, quoted(src("00.txt").string()) + " -o " + quoted((dir_ / "locked").string()));
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has("Permission denied")) << run.output;
+  fs::permissions(dir_ / "locked", fs::perms::owner_all);
 }
 
 TEST(ConvertInvalidInput, UsageErrorsAndOptions) {

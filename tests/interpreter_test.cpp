@@ -410,14 +410,22 @@ TEST_F(InterpreterTest, InvalidContent_LinesThatTakeNoTimeDoNotDeepenTheStack) {
   }
 }
 
-TEST_F(InterpreterTest, InvalidContent_ATenMegabyteLinePlaysLikeAnyOther) {
-  std::string huge;
+TEST_F(InterpreterTest, InvalidContent_ATenMegabyteLinePlaysLikeAnyOtherAsFarAsCanBeSeen) {
+  std::string huge, seen;
   for (int i = 0; i < 3'500'000; ++i) huge += "あ";  // 10.5 MB of UTF-8, 7 MB of CP932
-  content_.scenario("s", {">img\u3000森", huge, "次"});
+  for (int i = 0; i < 65'536; ++i) seen += "あ";     // more than any label can show
+  content_.scenario("s", {">img\u3000森", huge, "次", "ab" + huge.substr(0, 65'534 * 3)});
+  testing::internal::CaptureStderr();
   fom().StartScenario("s");
-  EXPECT_EQ(page(), "\n" + huge);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(page(), "\n" + seen);
+  EXPECT_NE(err.find("s.dat: a row of more than 65536 characters; only its first 65536 are shown"),
+            std::string::npos)
+      << err.substr(0, 2000);
   tick();
-  EXPECT_EQ(page(), "\n" + huge + "\n次" + kMark);
+  tick();
+  EXPECT_EQ(page(), "\n" + seen + "\n次\nab" + huge.substr(0, 65'534 * 3) + kMark)
+      << "65,536 characters are kept whole";
 }
 
 TEST_F(InterpreterTest, InvalidContent_RandomClicksAndTicksNeverReadAClosedFile) {

@@ -1,5 +1,7 @@
 // LayoutWindow: the 4:3 shape from the height with its 16-bit arithmetic, centring, the size floor, the
 // fonts from the height, every placement and style, the label stacking, and the error guard.
+#include "ui/layout.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -82,6 +84,41 @@ TEST_F(Layout, TallScreensGetA4By3CentredWindowToo) {
   EXPECT_EQ(fom_.Me.WindowWidth(), 69120);
   EXPECT_EQ(fom_.Me.WindowLeft(), (115200 - 69120) / 2);
   expectFonts(54, 108, 162);
+}
+
+TEST_F(Layout, ScreensNarrowerThan16By15TakeTheWindowFromTheirWidth) {
+  // A portrait 1000 × 3000 screen: start-up's height would make the window 3200 pixels wide.
+  fom_.Me.setScreenSizePx(1000, 3000);
+  fom_.Me.setWindowHeight(ui::initialWindowHeight(static_cast<float>(fom_.Me.ScreenHeight())));
+  EXPECT_EQ(fom_.Me.WindowWidth(), 12000);  // 800 pixels, four fifths of the screen's width
+  EXPECT_EQ(fom_.Me.WindowHeight(), 9000);
+  EXPECT_EQ(fom_.Me.WindowLeft(), (15000 - 12000) / 2);
+  EXPECT_EQ(fom_.Me.WindowTop(), (45000 - 9000) / 2);
+  expectFonts(12, 24, 36);
+  expectPlaced(fom_.optChar[2], 6, 2, 2, 1);
+  // A window the player made smaller keeps its own 4:3 size there.
+  fom_.Me.setWindowHeight(6000);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 8000);
+  EXPECT_EQ(fom_.Me.WindowLeft(), (15000 - 8000) / 2);
+  // Fullscreen starts from the screen's height, and the window fits the width the same way.
+  fom_.Me.setFullscreen(true);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 12000);
+  EXPECT_EQ(fom_.Me.WindowHeight(), 9000);
+  fom_.Me.setFullscreen(false);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 8000);
+  EXPECT_EQ(fom_.Me.WindowHeight(), 6000);
+
+  // Just narrower than 16:15: 1279 × 1200; four fifths of 19185 twips, halves to the even neighbour.
+  fom_.Me.setScreenSizePx(1279, 1200);
+  fom_.Me.setWindowHeight(14400);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 8 * 1918);
+  EXPECT_EQ(fom_.Me.WindowHeight(), 6 * 1918);
+  // Exactly 16:15 keeps the window from its height, as wide as the screen.
+  fom_.Me.setScreenSizePx(1280, 1200);
+  fom_.Me.setWindowHeight(14400);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 19200);
+  EXPECT_EQ(fom_.Me.WindowHeight(), 14400);
+  EXPECT_EQ(fom_.Me.WindowLeft(), 0);
 }
 
 TEST_F(Layout, BelowEightHundredTwipsOnlyShapesAndCentres) {

@@ -165,10 +165,13 @@ TEST_F(Lint, RunsFollowTheInterpretersSharedCounter) {
   scenario("00", {"--2", "--5", "a", "b", "c", "d", "e", "tugi"});
   // But a run whose steps are one short is caught.
   scenario("02", {"--2", "a", "tugi"});
+  // A nested run one row short: the run whose step meets the end is named where it begins.
+  scenario("03", {"前置き", "--2", "--5", "a", "b", "c", "d", "tugi"});
   run = lint();
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_FALSE(run.has("txt/00.dat")) << run.output;
   EXPECT_TRUE(run.has(at("txt/02.dat", 1) + "error: the run of 2 step(s)")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/03.dat", 2) + "error: the run of 2 step(s) reaches the end")) << run.output;
 }
 
 TEST_F(Lint, PicturesMustExistAndDecode) {
@@ -194,7 +197,9 @@ TEST_F(Lint, PicturesMustExistAndDecode) {
   EXPECT_TRUE(run.has(at("img/ttl.jpg", 0) + "error: the title picture is missing")) << run.output;
 }
 
-TEST_F(Lint, MusicMustBeAStandardMidiFile) {
+// The music is read by the game's own reader: what it refuses is an error in its words, and what it plays
+// passes, however odd its header.
+TEST_F(Lint, MusicIsCheckedByTheGamesOwnReader) {
   fs::remove(dir_ / "bgm.mid");
   LintRun run = lint();
   EXPECT_EQ(run.status, 1) << run.output;
@@ -204,23 +209,27 @@ TEST_F(Lint, MusicMustBeAStandardMidiFile) {
   const std::string header("MThd\0\0\0\6\0\0\0\1\1\xE0", 14);
   raw("bgm.mid", header + std::string("MTrk\0\0\0\3\0\x90\x3C", 11));
   run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(
-      run.has(at("bgm.mid", 0) + "error: not a standard MIDI file: track 1: a channel event is cut off"))
+      run.has(at("bgm.mid", 0) + "error: the game will not play it: it is not a whole standard MIDI file"))
       << run.output;
-
-  raw("bgm.mid", header);
-  run = lint();
-  EXPECT_TRUE(run.has("the header announces 1 track(s), the file holds 0")) << run.output;
 
   raw("bgm.mid", "RIFF....");
   run = lint();
-  EXPECT_TRUE(run.has("it does not begin with an MThd chunk")) << run.output;
+  EXPECT_TRUE(run.has(at("bgm.mid", 0) + "error: the game will not play it:")) << run.output;
 
   // A minimal good file: one note and the end of the track, with running status.
-  raw("bgm.mid",
-      header + std::string("MTrk\0\0\0\x0B", 8) + std::string("\0\x90\x3C\x40\x60\x3C\0\0\xFF\x2F\0", 11));
+  const std::string track =
+      std::string("MTrk\0\0\0\x0B", 8) + std::string("\0\x90\x3C\x40\x60\x3C\0\0\xFF\x2F\0", 11);
+  raw("bgm.mid", header + track);
   run = lint();
   EXPECT_EQ(run.status, 0) << run.output;
+
+  // A header that announces 65,535 tracks before the one there is: the game plays the one.
+  raw("bgm.mid", std::string("MThd\0\0\0\6\0\1\xFF\xFF\1\xE0", 14) + track);
+  run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_FALSE(run.has("bgm.mid")) << run.output;
 }
 
 TEST_F(Lint, LikelyMistakesAreWarningsOnly) {
@@ -391,6 +400,43 @@ TEST_F(Lint, HostileFilesAreFindingsNotCrashes) {
       << run.output;
   EXPECT_TRUE(run.has(at("txt/07.dat", 1) + "error: the picture \"xxxx")) << run.output;
   EXPECT_TRUE(run.has(" error(s), ")) << run.output;  // it went on to the end and summed up
+}
+
+// A picture name is the game's to resolve: ">img /abs/pic" is looked for inside img/, as the game does, not
+// at /abs/pic.jpg, however well that file would decode.
+TEST_F(Lint, PictureNamesAreResolvedAsTheGameResolvesThem) {
+  fs::create_directories(dir_ / "elsewhere");
+  fs::copy_file(dir_ / "img" / "scene.jpg", dir_ / "elsewhere" / "pic.jpg");
+  const std::string absolute = (dir_ / "elsewhere" / "pic").string();
+  scenario("00", {">img " + absolute, "a", "tugi"});
+  // A link that leads round in a loop is not a look-alike of itself.
+  fs::create_symlink("l1.jpg", dir_ / "img" / "l1.jpg");
+  scenario("01", {">img l1", "a", "tugi"});
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "error: the picture \"" + absolute + "\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 1) + "error: the picture \"l1\" cannot be opened")) << run.output;
+  EXPECT_FALSE(run.has("is there, but")) << run.output;
+}
+
+// What a stranger's scenario can hold: escape sequences, which are shown escaped and never reach the
+// terminal, and a flood of lines alike, of which ten are named and the rest counted.
+TEST_F(Lint, FindingsAreEscapedAndCappedPerKind) {
+  scenario("00", {">\x1B]0;owned\x07 title", "a", "tugi"});
+  std::vector<std::string> flood(30, ">x");
+  flood.push_back("tugi");
+  scenario("01", flood);
+  const LintRun run = lint();
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_FALSE(run.has("\x1B")) << run.output;
+  EXPECT_FALSE(run.has("\x07")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/00.dat", 1) + "warning: \">\\x1B]0;owned\\x07 title\" starts like a command"))
+      << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 10) + "warning: \">x\" starts like a command")) << run.output;
+  EXPECT_FALSE(run.has(at("txt/01.dat", 11) + "warning: \">x\"")) << run.output;
+  EXPECT_TRUE(run.has(at("txt/01.dat", 11) + "warning: ... and 20 more lines that look like commands"))
+      << run.output;
+  EXPECT_TRUE(run.has("0 error(s), 31 warning(s)")) << run.output;
 }
 
 TEST_F(Lint, OneScenarioFileIsCheckedWithItsPictures) {

@@ -2,11 +2,15 @@
 // names, no cache, bad files; and the loader and resampler underneath.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/fom.h"
 #include "platform/media/image.h"
@@ -15,6 +19,7 @@
 
 using testing_support::HeadlessGame;
 using testing_support::TestContent;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -164,6 +169,81 @@ TEST(PicturesBeforeAnyLoad, NothingToPaintLeavesTheBoxClear) {
   EXPECT_NE(err.find("nothere.jpg"), std::string::npos) << err;
   EXPECT_FALSE(fom.E.hasPicture());
   EXPECT_TRUE(fom.Pic.retained().empty());
+}
+
+// ---- Within one step, and names ----
+
+namespace {
+int gDecodes = 0;
+std::optional<platform::DecodedPicture> countingDecoder(const std::string& path, int width, int height,
+                                                        std::string* error) {
+  ++gDecodes;
+  return platform::loadPictureFile(path, width, height, error);
+}
+}  // namespace
+
+TEST_F(Pictures, AStepDecodesOnlyThePictureItLeavesOnScreenAndNamesTheRest) {
+  content_.rawPicture("gif", "GIF89a");
+  Lines lines = {">img red", ">img blue", ">img nothere", ">img red", "one",      ">img blue",
+                 ">img gif", ">img gif",  ">img gif",     ">img gif", ">img gif", "two"};
+  for (int i = 0; i < 100'000; ++i) lines.push_back(">img m" + std::to_string(i));
+  std::filesystem::create_directory(content_.root() / "img" / "folder.jpg");
+  lines.insert(lines.end(), {">img folder", ">img red", "three"});
+  content_.scenario("s", lines);
+  platform::setPictureDecoder(&countingDecoder);
+  gDecodes = 0;
+  testing::internal::CaptureStderr();
+  fom().StartScenario("s");
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(gDecodes, 1);
+  EXPECT_TRUE(looksLike(scene(), 300, 300, kRed));
+  // The path as the game makes it: the application folder, "/", the folder and the name.
+  EXPECT_NE(err.find("picture \"nothere\" not shown (" + content_.root().string() + "/img/nothere.jpg" +
+                     ": No such file or directory)"),
+            std::string::npos)
+      << err;
+
+  // The last picture is no JPEG: the one before it is decoded and left in E, as it would have been.
+  gDecodes = 0;
+  testing::internal::CaptureStderr();
+  fom().lbl_Click(0);
+  err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(gDecodes, 2);
+  EXPECT_TRUE(looksLike(scene(), 300, 300, kBlue));
+  EXPECT_NE(err.find("gif.jpg is a GIF, not a JPEG"), std::string::npos) << err;
+
+  // A hundred thousand missing pictures in one step: a few named, the rest counted in one line. The
+  // files that are there among them are still told apart: a folder, and the picture shown at the end.
+  gDecodes = 0;
+  testing::internal::CaptureStderr();
+  fom().lbl_Click(0);
+  err = testing::internal::GetCapturedStderr();
+  platform::installPictureDecoder();
+  EXPECT_EQ(gDecodes, 1);
+  EXPECT_TRUE(looksLike(scene(), 300, 300, kRed));
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 5) << err;
+  EXPECT_NE(err.find("picture \"m2\" not shown"), std::string::npos) << err;
+  EXPECT_NE(err.find("folder.jpg: is a folder, not a file"), std::string::npos) << err;
+  EXPECT_NE(err.find("lanternfall: ... and 99,997 more missing pictures\n"), std::string::npos) << err;
+}
+
+TEST_F(Pictures, NamesThatLeadOutOfThePictureFolderShowNothing) {
+  std::filesystem::create_directories(content_.root() / "img" / "sub");
+  content_.picture("sub/deep", "ui_blue");
+  std::filesystem::copy_file(testing_support::testData("img/ui_red.jpg"), content_.root() / "outside.jpg");
+  fom().ShowPicture("sub/deep");
+  EXPECT_TRUE(looksLike(scene(), 300, 300, kBlue)) << "a subfolder inside img/ is fine";
+  const std::string absolute = (content_.root() / "outside").string();
+  for (const std::string& name : {std::string("../outside"), std::string("sub/../../outside"), absolute}) {
+    SCOPED_TRACE(name);
+    testing::internal::CaptureStderr();
+    fom().ShowPicture(name);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("picture \"" + name + "\" not shown: its name leads out of the picture folder"),
+              std::string::npos)
+        << err;
+    EXPECT_TRUE(looksLike(scene(), 300, 300, kBlue));
+  }
 }
 
 // ---- The loader and the resampler ----

@@ -172,6 +172,23 @@ TEST(PreviewInvalidInput, UsageErrorsAndOptions) {
   EXPECT_NE(run.output.find("no scenario file at " + (content.root() / "txt" / "07.dat").string()),
             std::string::npos)
       << run.output;
+  // An empty SCENARIO names no file.
+  content.scenario("opn", {"a"});
+  EXPECT_EQ(runTool(kTool, "--pages " + quoted(content.root().string()) + " ''").status, 2);
+}
+
+// A scenario's rows reach the author's terminal escaped: an escape sequence in a row or a picture name
+// can neither retitle nor clear it. A row far wider than any page is cut, with what was left out counted (its "▼" too).
+TEST(PreviewPagesEnding, ControlCharactersAreEscapedAndLongRowsCut) {
+  TestContent content;
+  content.scenario("opn", {"\x1B]0;owned\x07", ">img \x1B[2J", std::string(5000, 'a')});
+  const ToolRun run = runTool(kTool, "--pages " + quoted(content.root().string()), false);
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output.find('\x1B'), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find('\x07'), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("  |\\x1B]0;owned\\x07"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("picture \\x1B[2J"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(" ... (4603 more bytes)"), std::string::npos) << run.output;
 }
 
 }  // namespace

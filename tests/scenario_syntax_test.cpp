@@ -31,6 +31,18 @@ TEST(ScenarioSyntax, PictureNameSkipsTheFifthCharacterWhateverItsWidth) {
   EXPECT_EQ(script::pictureName(">img"), "");
 }
 
+TEST(ScenarioSyntax, PictureNamesStayInsideTheirFolder) {
+  for (const char* name : {"森", "sub/森", "sub/deeper/x", "a..b", "...", ".", "x/", "..x", "x..", "c"}) {
+    EXPECT_EQ(script::pictureNameRefusal(name), "") << name;
+  }
+  for (const char* name :
+       {"..", "../x", "x/..", "sub/../../x", "a/../b", "/etc/x", "\\x", "..\\x", "a\\..\\b", "C:x", "z:/x"}) {
+    EXPECT_EQ(script::pictureNameRefusal(name), "its name leads out of the picture folder") << name;
+  }
+  EXPECT_EQ(script::pictureNameRefusal(std::string_view("a\0b", 3)), "its name holds a control character");
+  EXPECT_EQ(script::pictureNameRefusal("a\x1b]0;x"), "its name holds a control character");
+}
+
 TEST(ScenarioSyntax, RunCountIsDigitsWithBlanksForgiven) {
   int64_t n = -1;
   bool padded = false;

@@ -77,12 +77,12 @@ TEST_F(TextFileTest, DecodesTheCodesWhereMicrosoftsTableDiffersFromShiftJis) {
   EXPECT_EQ(invalid, 0);
   // The NEC-selected duplicate of an IBM extension is written in its IBM form, as Windows writes it.
   EXPECT_EQ(platform::encodeCp932(text), "\x87\x40\xFA\x5C\xFA\x40\x81\x5F\x81\x60\x81\x61\x81\x7C");
-  // A character the code page lacks is one '?' and one unmapped offset, and so is a broken sequence.
-  std::string out;
+  // A character the code page lacks is one '?' and one unmapped offset; a broken sequence one of each a
+  // byte, on every system.
   std::vector<size_t> unmapped;
-  EXPECT_FALSE(platform::encodeCp932Strict("a\u00E9b\xE3\x81" "c", &out, &unmapped));
-  EXPECT_EQ(unmapped, (std::vector<size_t>{1, 4}));
-  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81" "c"), "a?b?c");
+  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81" "c", platform::Cp932Strictness::Strict, &unmapped), "abc");
+  EXPECT_EQ(unmapped, (std::vector<size_t>{1, 4, 5}));
+  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81" "c"), "a?b??c");
 }
 
 TEST_F(TextFileTest, LineEndsAreCrLfOrLoneCrButNeverLoneLf) {
@@ -200,6 +200,32 @@ TEST_F(TextFileTest, InvalidInput_ReadsAreBoundedByBytesReadNotByTheSizeClaimed)
   EXPECT_NE(named, std::string::npos) << err;
   EXPECT_EQ(err.find("more than 64 MiB read", named + 40), std::string::npos) << "named once:\n" << err;
   EXPECT_EQ(platform::LineInput(1), "");
+}
+
+// Long text is converted in pieces: characters of two and three bytes that straddle a piece's edge, at
+// every offset, come out whole both ways; the strict encoder names each character it lacks where it is.
+TEST_F(TextFileTest, LongTextConvertsWholeAcrossPiecesBothWays) {
+  for (const std::string prefix : {"", "a", "ab"}) {
+    std::string utf8 = prefix;
+    while (utf8.size() < 5000) utf8 += "漢字かなｶﾅ";
+    int invalid = 0;
+    EXPECT_EQ(platform::decodeCp932(platform::encodeCp932(utf8), &invalid), utf8) << prefix.size();
+    EXPECT_EQ(invalid, 0);
+  }
+  std::string utf8, expected;
+  std::vector<size_t> offsets;
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 7 == 3) {
+      offsets.push_back(utf8.size());
+      utf8 += "\U0001F600";
+    } else {
+      utf8 += "あ";
+      expected += "\x82\xA0";
+    }
+  }
+  std::vector<size_t> unmapped;
+  EXPECT_EQ(platform::encodeCp932(utf8, platform::Cp932Strictness::Strict, &unmapped), expected);
+  EXPECT_EQ(unmapped, offsets);
 }
 
 TEST_F(TextFileTest, ReadsATenMegabyteLine) {

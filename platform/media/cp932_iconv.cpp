@@ -2,16 +2,20 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/media/text_file.h"
+#include "platform/runtime/utf8.h"
 
 namespace platform {
 
 namespace {
 
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+constexpr size_t kWindowBytes = 1024;
 
 // A conversion descriptor kept open for the life of the thread: opening one costs far more than a line.
 class Converter {
@@ -27,7 +31,7 @@ class Converter {
   // Converts all of `in`; onInvalid(rest, restLen, out) decides how many input bytes to skip and what to
   // write in their place when a sequence cannot be converted.
   template <typename OnInvalid>
-  std::string convert(const std::string& in, OnInvalid onInvalid) {
+  std::string convert(std::string_view in, OnInvalid onInvalid) {
     std::string out;
     out.reserve(in.size() + in.size() / 2 + 8);
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -35,12 +39,21 @@ class Converter {
     size_t srcLeft = in.size();
     char chunk[4096];
     while (srcLeft > 0) {
+      // glibc converts all the input it is given to an inner form before the target encoding can refuse a
+      // character, and starts again after each refusal: given in small windows, a text full of refused
+      // characters costs time in proportion to its length, not its square.
+      const size_t window = std::min(srcLeft, kWindowBytes);
+      size_t windowLeft = window;
       char* dst = chunk;
       size_t dstLeft = sizeof chunk;
-      size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      size_t r = iconv(cd_, &src, &windowLeft, &dst, &dstLeft);
+      const bool cutByWindow = window < srcLeft;  // the window ends before the text does
+      srcLeft -= window - windowLeft;
       out.append(chunk, static_cast<size_t>(dst - chunk));
       if (r != static_cast<size_t>(-1)) continue;
       if (errno == E2BIG) continue;
+      // A sequence cut off by the window, not by the end of the text, is whole in the next window.
+      if (errno == EINVAL && cutByWindow) continue;
       // EILSEQ (a bad sequence) or EINVAL (a sequence cut off by the end of the text).
       size_t skip = onInvalid(src, srcLeft, out);
       if (skip > srcLeft) skip = srcLeft;
@@ -55,20 +68,11 @@ class Converter {
   iconv_t cd_;
 };
 
-bool isAscii(const std::string& s) {
+bool isAscii(std::string_view s) {
   for (unsigned char c : s) {
     if (c >= 0x80) return false;
   }
   return true;
-}
-
-// Byte length of the UTF-8 sequence that starts with `lead` (1 for a stray byte, so that it is skipped).
-size_t utf8Length(unsigned char lead) {
-  if (lead < 0xC0) return 1;
-  if (lead < 0xE0) return 2;
-  if (lead < 0xF0) return 3;
-  if (lead < 0xF8) return 4;
-  return 1;
 }
 
 }  // namespace
@@ -103,58 +107,32 @@ std::string decodeCp932(const std::string& bytes, int* invalidCount) {
   return out;
 }
 
-std::string encodeCp932(const std::string& utf8) {
-  if (isAscii(utf8)) return utf8;
+std::string encodeCp932(std::string_view utf8, Cp932Strictness strictness, std::vector<size_t>* unmapped) {
+  const bool strict = strictness == Cp932Strictness::Strict;
+  auto onUnmapped = [&utf8, strict, unmapped](const char* rest, size_t restLen, std::string& o) {
+    if (unmapped) unmapped->push_back(static_cast<size_t>(rest - utf8.data()));
+    if (!strict) o.push_back('?');
+    // A whole character CP932 lacks is passed over, but of a broken sequence only its first byte: the
+    // byte after it may start a good character.
+    size_t length = 1;
+    decodeUtf8(std::string_view(rest, restLen), 0, &length);
+    return length;
+  };
+  if (isAscii(utf8)) return std::string(utf8);
   thread_local Converter toCp932("CP932", "UTF-8");
   if (!toCp932.ok()) {
+    // Without the converter nothing beyond ASCII can be written faithfully.
     std::string out;
-    for (unsigned char c : utf8) {
-      if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-      } else if ((c & 0xC0) != 0x80) {
-        out.push_back('?');  // one mark a character: its continuation bytes add none
+    for (size_t at = 0; at < utf8.size();) {
+      if (static_cast<unsigned char>(utf8[at]) < 0x80) {
+        out.push_back(utf8[at++]);
+      } else {
+        at += onUnmapped(utf8.data() + at, utf8.size() - at, out);
       }
     }
     return out;
   }
-  // Skip the whole character CP932 lacks, but of a broken sequence only the bytes that belong to it.
-  return toCp932.convert(utf8, [](const char* rest, size_t restLen, std::string& o) {
-    o.push_back('?');
-    size_t want = utf8Length(static_cast<unsigned char>(rest[0]));
-    size_t n = 1;
-    while (n < want && n < restLen && (static_cast<unsigned char>(rest[n]) & 0xC0) == 0x80) ++n;
-    return n;
-  });
-}
-
-bool encodeCp932Strict(const std::string& utf8, std::string* out, std::vector<size_t>* unmapped) {
-  const size_t before = unmapped->size();
-  if (isAscii(utf8)) {
-    *out = utf8;
-    return true;
-  }
-  thread_local Converter toCp932("CP932", "UTF-8");
-  if (!toCp932.ok()) {
-    // Without the converter nothing beyond ASCII can be written faithfully: name every such character.
-    out->clear();
-    for (size_t i = 0; i < utf8.size(); ++i) {
-      const auto c = static_cast<unsigned char>(utf8[i]);
-      if (c < 0x80) {
-        out->push_back(static_cast<char>(c));
-      } else if ((c & 0xC0) != 0x80) {
-        unmapped->push_back(i);
-      }
-    }
-    return unmapped->size() == before;
-  }
-  *out = toCp932.convert(utf8, [&utf8, unmapped](const char* rest, size_t restLen, std::string&) {
-    unmapped->push_back(static_cast<size_t>(rest - utf8.data()));
-    size_t want = utf8Length(static_cast<unsigned char>(rest[0]));
-    size_t n = 1;
-    while (n < want && n < restLen && (static_cast<unsigned char>(rest[n]) & 0xC0) == 0x80) ++n;
-    return n;
-  });
-  return unmapped->size() == before;
+  return toCp932.convert(utf8, onUnmapped);
 }
 
 }  // namespace platform

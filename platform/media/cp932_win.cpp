@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/media/text_file.h"
@@ -42,22 +43,7 @@ bool encodeOne(char32_t cp, std::string* out) {
   return true;
 }
 
-// The bytes of the character at pos; a broken sequence takes its lead byte and the continuation bytes
-// that follow it, so that it costs one mark, as a character the code page lacks does.
-size_t characterLength(const std::string& utf8, size_t pos, char32_t* cp) {
-  size_t length = 1;
-  *cp = decodeUtf8(utf8, pos, &length);
-  if (*cp != kReplacementChar || length != 1) return length;
-  const auto lead = static_cast<unsigned char>(utf8[pos]);
-  const size_t want = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 1;
-  while (length < want && pos + length < utf8.size() &&
-         (static_cast<unsigned char>(utf8[pos + length]) & 0xC0) == 0x80) {
-    ++length;
-  }
-  return length;
-}
-
-bool isAscii(const std::string& s) {
+bool isAscii(std::string_view s) {
   for (unsigned char c : s) {
     if (c >= 0x80) return false;
   }
@@ -97,29 +83,18 @@ std::string decodeCp932(const std::string& bytes, int* invalidCount) {
   return out;
 }
 
-bool encodeCp932Strict(const std::string& utf8, std::string* out, std::vector<size_t>* unmapped) {
-  const size_t before = unmapped->size();
-  out->clear();
-  if (isAscii(utf8)) {
-    *out = utf8;
-    return true;
-  }
-  for (size_t pos = 0; pos < utf8.size();) {
-    char32_t cp = 0;
-    const size_t length = characterLength(utf8, pos, &cp);
-    if (!encodeOne(cp, out)) unmapped->push_back(pos);  // CP932 has no U+FFFD either
-    pos += length;
-  }
-  return unmapped->size() == before;
-}
-
-std::string encodeCp932(const std::string& utf8) {
-  if (isAscii(utf8)) return utf8;
+std::string encodeCp932(std::string_view utf8, Cp932Strictness strictness, std::vector<size_t>* unmapped) {
+  if (isAscii(utf8)) return std::string(utf8);
   std::string out;
   for (size_t pos = 0; pos < utf8.size();) {
-    char32_t cp = 0;
-    const size_t length = characterLength(utf8, pos, &cp);
-    if (!encodeOne(cp, &out)) out.push_back('?');
+    // A broken sequence decodes as U+FFFD of one byte, which CP932 lacks like any character it has not:
+    // so only its first byte is passed over, and the byte after it may start a good character.
+    size_t length = 1;
+    const char32_t cp = decodeUtf8(utf8, pos, &length);
+    if (!encodeOne(cp, &out)) {
+      if (unmapped) unmapped->push_back(pos);
+      if (strictness == Cp932Strictness::Lenient) out.push_back('?');
+    }
     pos += length;
   }
   return out;

@@ -14,6 +14,7 @@
 
 #include "platform/media/content_file.h"
 #include "platform/runtime/app.h"
+#include "platform/runtime/utf8.h"
 
 namespace platform {
 

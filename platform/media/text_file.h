@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -33,11 +34,11 @@ void CloseAll();
 // Decode CP932 bytes to UTF-8 (invalid sequences become U+FFFD). Shared with the content checker,
 // which also wants to know where the invalid sequences were.
 std::string decodeCp932(const std::string& bytes, int* invalidCount = nullptr);
-// Encode UTF-8 to CP932 bytes; characters CP932 lacks become '?'.
-std::string encodeCp932(const std::string& utf8);
-// The same, for the converter that writes scenario files: the byte offset in `utf8` of every character
-// CP932 lacks (or every broken UTF-8 sequence) goes to *unmapped, and the result is true only when there
-// was none.
-bool encodeCp932Strict(const std::string& utf8, std::string* out, std::vector<size_t>* unmapped);
+// Encode UTF-8 to CP932 bytes. A character CP932 lacks, or a broken UTF-8 sequence, becomes '?' (lenient,
+// for commands and tests) or is left out (strict, for the converter, which refuses to write such a line);
+// either way its byte offset in `utf8` goes to *unmapped when that is given. Linear in the text.
+enum class Cp932Strictness { Lenient, Strict };
+std::string encodeCp932(std::string_view utf8, Cp932Strictness strictness = Cp932Strictness::Lenient,
+                        std::vector<size_t>* unmapped = nullptr);
 
 }  // namespace platform

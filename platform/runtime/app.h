@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/runtime/problems.h"
+
 namespace platform {
 
 // The folder of the running executable, links resolved, without a trailing "/" except for the root "/";
@@ -38,21 +40,8 @@ void resetEndForTesting();
 }  // namespace platform
 
 namespace platform {
-// Name a content problem on stderr ("lanternfall: <message>"). The game never shows these to the player.
-// Control characters are written as \xNN. A message identical to one already written is counted, not
-// written: "... and N more like it: <message>" follows at flushProblems (at exit, and where a test wants
-// it), or every 10 s while it keeps coming (flushProblemsIfDue, from the event loop), so a step that fails
-// a million times in the same way writes two lines, and a tick that fails forever one line in 10 s.
-// Safe from any thread.
-void reportProblem(const std::string& message);
-void flushProblems();       // write the counts and forget what was written
-void flushProblemsIfDue();  // write the counts if 10 s passed; keep counting what still comes
-
 // Run a handler, a timer tick or start-up: an exception that escapes it (memory running out, a failure
 // in a library) is named on stderr and the program goes on, as it would after the handler's end.
 // False when it was stopped so.
 bool runGuarded(const char* what, const std::function<void()>& work);
-
-// Also hand each problem to `listener` (the preview shows them in its title bar); empty: stderr alone.
-void setProblemListener(std::function<void(const std::string&)> listener);
 }  // namespace platform

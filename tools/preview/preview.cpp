@@ -6,17 +6,19 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/fom.h"
+#include "app/game_window.h"
 #include "platform/media/mci.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/event_loop.h"
 #include "platform/runtime/input.h"
-#include "platform/sdl/window_backend.h"
+#include "platform/runtime/printable.h"
 #include "script/scenario_syntax.h"
 
 namespace fs = std::filesystem;
@@ -45,6 +47,17 @@ constexpr const char* kUsage =
     "Exit status: 0 when played, 1 when no window could be opened, 2 when DIR or SCENARIO cannot be read.\n";
 
 constexpr int64_t kTickMs = 100;  // timSay's interval
+// What one page prints at most: a row's first characters, and the pictures and problems of its step.
+constexpr size_t kRowBytesShown = 400;
+constexpr size_t kHeldShown = 20;
+
+// The start of a row, cut at a character's start, and how much was left out.
+std::string clipped(std::string_view row) {
+  if (row.size() <= kRowBytesShown) return std::string(row);
+  size_t cut = kRowBytesShown;
+  while (cut > 0 && (static_cast<unsigned char>(row[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(row.substr(0, cut)) + " ... (" + std::to_string(row.size() - cut) + " more bytes)";
+}
 
 // ---------------------------------------------------------------------------------------------------
 // --pages: the game on the manual clock, ticked while the text advances by itself and clicked where it
@@ -57,16 +70,14 @@ class PagePrinter {
       if (what == "picture") {
         // Held (with the problems) until the page the same step turned away is printed, so that each
         // picture line stands between the text shown before it and the text shown with it.
-        held_.push_back("picture " +
-                        (detail.empty() ? "(no name: the last picture again)" : std::string(detail)));
+        hold("picture " + (detail.empty() ? "(no name: the last picture again)" : std::string(detail)));
       } else if (what == "wish" || what == "title") {
         // The labels are emptied right after this; what stood on them is the last page.
         atEnd_ = fom_.lbl[0].Caption();
         ended_ = what == "wish" ? "into the wish simulation" : "back to the title";
       }
     };
-    platform::setProblemListener(
-        [this](const std::string& message) { held_.push_back("problem: " + message); });
+    platform::setProblemListener([this](const std::string& message) { hold("problem: " + message); });
   }
   ~PagePrinter() {
     fom_.trace = nullptr;
@@ -74,7 +85,7 @@ class PagePrinter {
   }
 
   void play(const std::string& name) {
-    std::printf("scenario %s\n", name.c_str());
+    std::printf("scenario %s\n", platform::printable(name).c_str());
     fom_.SetUpGame(1);  // EASY
     fom_.StartScenario(name);
     while (ended_.empty()) {
@@ -105,9 +116,19 @@ class PagePrinter {
   }
 
  private:
+  // A step may name a million pictures: a few are kept for printing, the rest counted.
+  void hold(std::string line) {
+    if (held_.size() < kHeldShown) {
+      held_.push_back(clipped(line));
+    } else {
+      ++heldMore_;
+    }
+  }
   void flushHeld() {
-    for (const std::string& line : held_) std::printf("%s\n", line.c_str());
+    for (const std::string& line : held_) std::printf("%s\n", platform::printable(line).c_str());
+    if (heldMore_ > 0) std::printf("... and %zu more pictures and problems\n", heldMore_);
     held_.clear();
+    heldMore_ = 0;
   }
 
   // A page as the labels hold it: CR LF before every row, so that it begins with an empty row.
@@ -120,11 +141,12 @@ class PagePrinter {
     std::printf("  |\n");
     for (;;) {
       const size_t end = caption.find("\r\n", at);
-      std::string row = caption.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      const std::string_view whole(caption);
+      std::string row = clipped(whole.substr(at, end == std::string::npos ? std::string::npos : end - at));
       // A LF alone is part of the line; show it rather than break the row.
-      for (size_t lf = row.find('\n'); lf != std::string::npos; lf = row.find('\n', lf))
-        row.replace(lf, 1, "<LF>");
-      std::printf("  |%s\n", row.c_str());
+      std::string shown;
+      for (char c : row) shown += c == '\n' ? std::string("<LF>") : std::string(1, c);
+      std::printf("  |%s\n", platform::printable(shown).c_str());
       if (end == std::string::npos) break;
       at = end + 2;
     }
@@ -135,6 +157,7 @@ class PagePrinter {
   std::string printed_;  // the caption printed last
   std::string atEnd_;
   std::vector<std::string> held_;  // pictures and problems of the last action, not printed yet
+  size_t heldMore_ = 0;
   std::string ended_;
   int pages_ = 0;
 };
@@ -152,17 +175,36 @@ int printPages(const std::string& name) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// The window: the game's own loop, backend and key rules, with F5 taken before the game's keys.
+// The window: the game's own start-up, loop, backend and key rules, with F5 taken before the game's keys.
+
+// F5 is the preview's own; every other key goes on to the game's handler as in the game. A held key
+// repeats its key-down with no key-up between: one press, one reload, however quickly an author presses
+// again after letting go.
+void takeF5(Fom& fom, const std::function<void()>& reload) {
+  auto f5Down = std::make_shared<bool>(false);
+  auto gameKeys = fom.Me.onKeyDown;
+  fom.Me.onKeyDown = [f5Down, gameKeys, reload](int16_t& keyCode, int16_t shift) {
+    if (keyCode == platform::kKeyF5) {
+      keyCode = 0;
+      if (!*f5Down) reload();
+      *f5Down = true;
+      return;
+    }
+    if (gameKeys) gameKeys(keyCode, shift);
+  };
+  auto gameKeysUp = fom.Me.onKeyUp;
+  fom.Me.onKeyUp = [f5Down, gameKeysUp](int16_t& keyCode, int16_t shift) {
+    if (keyCode == platform::kKeyF5) {
+      *f5Down = false;
+      keyCode = 0;
+      return;
+    }
+    if (gameKeysUp) gameKeysUp(keyCode, shift);
+  };
+}
 
 int runWindow(const std::string& named) {
-  platform::EventLoop loop(std::make_unique<platform::RealClock>());
-  Fom fom(loop);
-  platform::WindowBackend window(fom.Me, loop);
-  std::string error;
-  if (!window.open(&error)) {
-    std::fprintf(stderr, "lanternfall-preview: cannot open the window: %s\n", error.c_str());
-    return 1;
-  }
+  Fom* game = nullptr;
   std::string playing = named;  // what F5 plays again
   std::string lastProblem;
   int problems = 0;
@@ -172,59 +214,40 @@ int runWindow(const std::string& named) {
     if (problems == 1) caption += " \xE2\x80\x94 " + lastProblem;
     if (problems > 1)
       caption += " \xE2\x80\x94 " + std::to_string(problems) + " problems, the last: " + lastProblem;
-    fom.Me.setCaption(caption);
-  };
-  platform::setProblemListener([&](const std::string& message) {
-    ++problems;
-    lastProblem = message;
-    showCaption();
-  });
-  fom.trace = [&](std::string_view what, std::string_view detail) {
-    if (what == "scenario" && named.empty()) {
-      playing = detail;
-      showCaption();
-    }
+    game->Me.setCaption(caption);
   };
   auto play = [&] {
     problems = 0;
     lastProblem.clear();
     showCaption();
-    fom.SetUpGame(1);  // EASY
-    fom.StartScenario(playing);
+    game->SetUpGame(1);  // EASY
+    game->StartScenario(playing);
   };
-  // F5 is the preview's own; every other key goes on to the game's handler as in the game. A held key
-  // repeats its key-down with no key-up between: one press, one reload, however quickly an author
-  // presses again after letting go.
-  bool f5Down = false;
-  auto gameKeys = fom.Me.onKeyDown;
-  fom.Me.onKeyDown = [&](int16_t& keyCode, int16_t shift) {
-    if (keyCode == platform::kKeyF5) {
-      keyCode = 0;
-      if (!f5Down && !playing.empty()) play();
-      f5Down = true;
-      return;
-    }
-    if (gameKeys) gameKeys(keyCode, shift);
+  GameWindowHooks hooks;
+  hooks.opened = [&](Fom& fom, platform::EventLoop&) {
+    game = &fom;
+    platform::setProblemListener([&](const std::string& message) {
+      ++problems;
+      lastProblem = message;
+      showCaption();
+    });
+    fom.trace = [&](std::string_view what, std::string_view detail) {
+      if (what == "scenario" && named.empty()) {
+        playing = detail;
+        showCaption();
+      }
+    };
+    takeF5(fom, [&] {
+      if (!playing.empty()) play();
+    });
   };
-  auto gameKeysUp = fom.Me.onKeyUp;
-  fom.Me.onKeyUp = [&](int16_t& keyCode, int16_t shift) {
-    if (keyCode == platform::kKeyF5) {
-      f5Down = false;
-      keyCode = 0;
-      return;
-    }
-    if (gameKeysUp) gameKeysUp(keyCode, shift);
+  hooks.loaded = [&](Fom&) { showCaption(); };  // start-up has started the music, as in the game
+  hooks.shown = [&](Fom&) {
+    if (!playing.empty()) play();
   };
-  loop.setInputSource(&window);
-  platform::setEndHandler([&loop] { loop.quit(); });
-
-  fom.Me.Load();  // StartUp: the music starts as in the game
-  showCaption();
-  fom.Me.Show();  // the title, as in the game
-  if (!playing.empty()) play();
-  loop.run();
+  const int status = runGameWindow("lanternfall-preview", hooks);
   platform::setProblemListener(nullptr);
-  return 0;
+  return status;
 }
 
 }  // namespace
@@ -245,20 +268,23 @@ int main(int argc, char** argv) {
     if (a == "--pages") {
       pages = true;
     } else if (a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "lanternfall-preview: unknown option %s\n%s", argv[i], kUsage);
+      std::fprintf(stderr, "lanternfall-preview: unknown option %s\n%s", platform::printable(a).c_str(),
+                   kUsage);
       return 2;
     } else {
       operands.emplace_back(a);
     }
   }
-  if (operands.empty() || operands.size() > 2) {
+  // An empty SCENARIO names no file: "txt/.dat" is nobody's scenario.
+  if (operands.empty() || operands.size() > 2 || (operands.size() == 2 && operands[1].empty())) {
     std::fputs(kUsage, stderr);
     return 2;
   }
   std::error_code ec;
   const fs::path dir = fs::absolute(operands[0], ec);
   if (ec || !fs::is_directory(dir, ec)) {
-    std::fprintf(stderr, "lanternfall-preview: no content folder at %s\n", operands[0].c_str());
+    std::fprintf(stderr, "lanternfall-preview: no content folder at %s\n",
+                 platform::printable(operands[0]).c_str());
     return 2;
   }
   std::string name = operands.size() == 2 ? operands[1] : (pages ? "opn" : "");
@@ -267,7 +293,8 @@ int main(int argc, char** argv) {
   if (!name.empty()) {
     const fs::path file = dir / "txt" / (name + ".dat");
     if (!fs::is_regular_file(file, ec)) {
-      std::fprintf(stderr, "lanternfall-preview: no scenario file at %s\n", file.c_str());
+      std::fprintf(stderr, "lanternfall-preview: no scenario file at %s\n",
+                   platform::printable(file.string()).c_str());
       return 2;
     }
   }
