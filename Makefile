@@ -13,7 +13,8 @@ CHECK_FLAGS := -DLANTERNFALL_WERROR=ON
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps dist-deps configure build run install install-check deb test asan bench fuzz lint clean
+.PHONY: all deps dist-deps configure build run install install-check deb test asan bench fuzz lint clean \
+        windows-deps windows windows-test windows-zip
 
 all: build
 
@@ -77,5 +78,24 @@ fuzz: deps
 lint: build
 	./$(BUILD)/tools/lint/lanternfall-lint content
 
+# Windows: cross-built here with mingw-w64 into build-win/, tested under Wine (tests/windows/run.sh).
+WIN_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth openbox xdotool \
+                imagemagick zip fonts-ipafont-gothic locales x11-utils
+WIN_BUILD ?= build-win
+
+windows-deps:
+	$(call install_missing,$(WIN_PACKAGES))
+
+windows: windows-deps
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	  $(CHECK_FLAGS) $(CMAKE_FLAGS)
+	cmake --build $(WIN_BUILD) -j$(JOBS)
+
+windows-test: windows
+	bash tests/windows/run.sh $(WIN_BUILD)
+
+windows-zip: windows
+	bash dist/windows/make_zip.sh $(WIN_BUILD)
+
 clean:
-	rm -rf build build-asan build-fuzz build-release build-deb
+	rm -rf build build-asan build-fuzz build-release build-deb build-win

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/runtime/app.h"
-#include "platform/sdl/window_backend.h"
+#include "platform/window_backend.h"
 
 int runGameWindow(const char* program, const GameWindowHooks& hooks) {
   platform::setProblemProgram(program);

@@ -82,16 +82,16 @@ TEST_F(StartUpTest, AssetFoldersEndInExactlyOneSeparator) {
 
 TEST_F(StartUpTest, MusicInAFolderWithSpacesAndJapaneseNamesPlays) {
   TestContent content;
-  const fs::path folder = content.root() / "My Games" / "ランタンフォール 体験版";
+  const fs::path folder = content.root() / fs::u8path("My Games/ランタンフォール 体験版");
   fs::create_directories(folder);
   std::ofstream(folder / "bgm.mid", std::ios::binary) << oneNoteMidi();
   HeadlessGame game(content);
-  platform::setAppPathForTesting(folder.string());
+  platform::setAppPathForTesting(testing_support::utf8Path(folder));
   game.start();
   platform::mciWaitReady();
   EXPECT_EQ(BgmLoop, -1);
   EXPECT_EQ(musicMode(), "playing");
-  EXPECT_EQ(game.fom().ImgDir, folder.string() + "/img/");
+  EXPECT_EQ(game.fom().ImgDir, testing_support::utf8Path(folder) + "/img/");
 }
 
 TEST_F(StartUpTest, WindowIsFourFifthsOfTheScreenHigh) {

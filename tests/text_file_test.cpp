@@ -67,6 +67,24 @@ TEST_F(TextFileTest, DecodesKanjiKanaHalfWidthKanaAndSymbols) {
   EXPECT_EQ(platform::encodeCp932("漢字かなｶﾅ★▼～\u3000A\\~"), bytes);
 }
 
+TEST_F(TextFileTest, DecodesTheCodesWhereMicrosoftsTableDiffersFromShiftJis) {
+  // NEC row 13, the NEC-selected IBM extensions, the IBM extensions, and the four symbols that plain
+  // Shift-JIS maps elsewhere (＼ ～ ∥ －): every system's converter must agree on these.
+  const std::string bytes = "\x87\x40\xED\x40\xFA\x40\x81\x5F\x81\x60\x81\x61\x81\x7C";
+  const std::string text = "\u2460\u7E8A\u2170\uFF3C\uFF5E\u2225\uFF0D";
+  int invalid = -1;
+  EXPECT_EQ(platform::decodeCp932(bytes, &invalid), text);
+  EXPECT_EQ(invalid, 0);
+  // The NEC-selected duplicate of an IBM extension is written in its IBM form, as Windows writes it.
+  EXPECT_EQ(platform::encodeCp932(text), "\x87\x40\xFA\x5C\xFA\x40\x81\x5F\x81\x60\x81\x61\x81\x7C");
+  // A character the code page lacks is one '?' and one unmapped offset; a broken sequence one of each a
+  // byte, on every system.
+  std::vector<size_t> unmapped;
+  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81" "c", platform::Cp932Strictness::Strict, &unmapped), "abc");
+  EXPECT_EQ(unmapped, (std::vector<size_t>{1, 4, 5}));
+  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81" "c"), "a?b??c");
+}
+
 TEST_F(TextFileTest, LineEndsAreCrLfOrLoneCrButNeverLoneLf) {
   EXPECT_EQ(readAll("one\r\ntwo\r\n"), (Lines{"one", "two"}));
   EXPECT_EQ(readAll("one\rtwo\r"), (Lines{"one", "two"}));

@@ -26,7 +26,8 @@ std::string AppPath() {
   const std::string exe = gExecutablePath ? gExecutablePath() : std::string();
   const auto slash = exe.find_last_of(kPathSeparator);
   if (slash == std::string::npos) return ".";
-  if (slash == 0) return std::string(1, kPathSeparator);
+  // A root keeps its separator: "/" on Linux, "C:/" for a program in a Windows drive's root folder.
+  if (slash == 0 || (slash == 2 && exe[1] == ':')) return exe.substr(0, slash + 1);
   return exe.substr(0, slash);
 }
 

@@ -21,6 +21,11 @@ fs::path testData(const std::string& relative) {
   return fs::path(dir ? dir : "tests/data") / relative;
 }
 
+std::string utf8Path(const fs::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return std::string(text.begin(), text.end());
+}
+
 TestContent::TestContent() {
   // A fresh folder of our own, whatever else runs beside this test.
   std::string pattern = (fs::temp_directory_path() / "lanternfall-test-XXXXXX").string();

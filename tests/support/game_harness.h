@@ -40,6 +40,9 @@ class TestContent {
 
 // Path of a file under tests/data.
 std::filesystem::path testData(const std::string& relative);
+// A path as the game holds it: UTF-8 with "/" between folders, on every system (a path's own string()
+// is in the ANSI code page on Windows).
+std::string utf8Path(const std::filesystem::path& path);
 
 // The window on a manual clock, its application folder pointing at a TestContent folder.
 // Music goes to the offline sink; the random generator can be fed a fixed sequence.

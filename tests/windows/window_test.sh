@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The Windows program playing the bundled game under Wine, Xvfb and openbox, from a folder named in
+# Japanese: the title at 4:3 and 4/5 of a 1280 x 1024 screen, centred; Enter starts EASY and the text shows
+# white over its magenta and black copies; a right click advances it; F11 covers the screen and F11 leaves
+# it; closing the window ends the program with status 0. The locale (and with it Windows' ANSI code
+# page) is the caller's: run.sh runs it under ja_JP.UTF-8 (932) and C.UTF-8 (1252).
+# Usage: window_test.sh BUILD_DIR. Exit 77 when a display tool is missing.
+set -u
+BUILD_DIR=$(cd "${1:?usage: window_test.sh BUILD_DIR}" && pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/../window/lib.sh"
+. "$HERE/wine_env.sh"
+WT_NAME="windows-window-$(locale charmap 2>/dev/null)-${LC_ALL:-${LANG:-C}}"
+export LANTERNFALL_BINARY_DIR="$BUILD_DIR"
+for tool in Xvfb xdotool xwininfo xprop import convert wine openbox; do
+  command -v "$tool" >/dev/null 2>&1 || wt_skip "$tool is not installed (make windows-deps installs it)"
+done
+WORK=$(mktemp -d)
+trap wt_cleanup EXIT
+trap 'exit 1' INT TERM
+GAME_DIR="$WORK/ランタン フォール"
+mkdir -p "$GAME_DIR"
+cp "$BUILD_DIR/lanternfall.exe" "$GAME_DIR/"
+cp -r "$HERE/../../content/." "$GAME_DIR/"
+
+wt_start_xvfb 1280 1024
+# The display answers before the window manager is asked to take it.
+for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
+wt_start_openbox
+# Wine's desktop (and with it the screen size Windows reports) lives in the wineserver's first display:
+# a server of this display's own, ended with the test.
+wine_stop
+wine_start || wt_fail "the Wine prefix did not boot"
+trap 'wt_cleanup; wine_stop' EXIT
+(cd / && exec wine "$GAME_DIR/lanternfall.exe") >"$WORK/game.log" 2>&1 &
+WT_GAME_PID=$!
+WID=$(timeout 60 xdotool search --sync --onlyvisible --name '^Lanternfall$' 2>/dev/null | head -1)
+[ -n "$WID" ] || wt_fail "no window named Lanternfall appeared within 60 s: $(cat "$WORK/game.log")"
+sleep 1
+
+# near A B TOLERANCE
+near() { [ $(( $1 > $2 ? $1 - $2 : $2 - $1 )) -le "$3" ]; }
+wt_outer_geometry
+echo "window: outer ${OW}x${OH} at ($OX, $OY), client ${WW}x${WH}"
+# The game sizes its Win32 window, frame included; openbox draws its own frame in the place of Wine's,
+# a few pixels apart from it (by the locale's title font too): outer sizes are checked to 6 px, the
+# centring across, where both frames are symmetric, to 2.
+near "$OH" 819 6 || wt_fail "the window is $OH px high, not 4/5 of 1024"
+near "$OW" $((OH * 4 / 3)) 8 || wt_fail "the window is ${OW}x${OH}, not 4:3"
+near $((WX + WW / 2)) 640 2 || wt_fail "the window is not centred across: client from $WX, $WW wide"
+near "$OY" $(((1024 - OH) / 2)) 6 || wt_fail "the window is not centred down: top $OY"
+wt_shot title
+title=$(wt_colour_at 4 3)
+wt_near "$title" "255,255,255" 30 && wt_fail "the title picture is not shown: the middle of the window is $title"
+
+# How many pixels of the text's top left are white, and how many magenta (its shadow copy).
+text_colours() {
+  wt_shot text
+  convert "$SHOT" -crop "$(( $(wt_px 3) - $(wt_px 0) ))x$(( $(wt_py 1.5) - $(wt_py 0) ))+$(wt_px 0)+$(wt_py 0)" \
+    -format '%c' histogram:info:- >"$WORK/histogram"
+  WHITE=$(awk '/#FFFFFF/ { n += $1 } END { print n + 0 }' "$WORK/histogram")
+  MAGENTA=$(awk '/#FF00FF/ { n += $1 } END { print n + 0 }' "$WORK/histogram")
+}
+shows_text() { text_colours; [ "$WHITE" -gt 50 ] && [ "$MAGENTA" -gt 20 ]; }
+xdotool mousemove 0 0 key Return
+wt_until 15 "Enter starts EASY: white text over its shadow" shows_text
+echo "text: $WHITE white and $MAGENTA magenta pixels"
+
+# The page fills by itself, then waits for the player; a right click on the scene turns it.
+page_waits() {
+  text_colours
+  cp "$SHOT" "$WORK/before.png"
+  sleep 1
+  text_colours
+  compare -metric AE "$WORK/before.png" "$SHOT" null: 2>/dev/null
+}
+wt_until 20 "the page waits for the player" page_waits
+wt_window_geometry
+wt_click 3 4 3
+xdotool mousemove 0 0
+page_turned() { wt_shot after; ! compare -metric AE "$WORK/before.png" "$SHOT" null: 2>/dev/null; }
+wt_until 10 "a right click advances the text" page_turned
+
+xdotool key F11
+fills_screen() { wt_window_geometry; [ "$WX,$WY,$WW,$WH" = "0,0,1280,1024" ]; }
+wt_until 10 "F11 fills the screen (client ${WW}x${WH} at ($WX, $WY))" fills_screen
+wt_shot fullscreen
+xdotool key F11
+windowed() { wt_outer_geometry; near "$OH" 819 6; }
+wt_until 10 "F11 leaves fullscreen (outer ${OW}x${OH})" windowed
+
+xdotool key --window "$WID" alt+F4
+status=
+for _ in $(seq 100); do
+  if ! kill -0 "$WT_GAME_PID" 2>/dev/null; then
+    wait "$WT_GAME_PID"
+    status=$?
+    break
+  fi
+  sleep 0.2
+done
+WT_GAME_PID=
+[ -n "$status" ] || wt_fail "closing the window did not end the program within 20 s"
+[ "$status" = 0 ] || wt_fail "the program ended with status $status: $(cat "$WORK/game.log")"
+echo "PASS: the game played from $GAME_DIR under ${LC_ALL:-${LANG:-C}}"
