@@ -100,10 +100,13 @@ TEST_F(Layout, ScreensNarrowerThan16By15TakeTheWindowFromTheirWidth) {
   fom_.Me.setWindowHeight(6000);
   EXPECT_EQ(fom_.Me.WindowWidth(), 8000);
   EXPECT_EQ(fom_.Me.WindowLeft(), (15000 - 8000) / 2);
-  // Fullscreen starts from the screen's height, and the window fits the width the same way.
+  // Fullscreen starts from the screen's height; too wide for the screen, the window fills its width and
+  // stands centred between bars above and below.
   fom_.Me.setFullscreen(true);
-  EXPECT_EQ(fom_.Me.WindowWidth(), 12000);
-  EXPECT_EQ(fom_.Me.WindowHeight(), 9000);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 15000);
+  EXPECT_EQ(fom_.Me.WindowHeight(), 11250);
+  EXPECT_EQ(fom_.Me.WindowLeft(), 0);
+  EXPECT_EQ(fom_.Me.WindowTop(), (45000 - 11250) / 2);
   fom_.Me.setFullscreen(false);
   EXPECT_EQ(fom_.Me.WindowWidth(), 8000);
   EXPECT_EQ(fom_.Me.WindowHeight(), 6000);
@@ -119,6 +122,20 @@ TEST_F(Layout, ScreensNarrowerThan16By15TakeTheWindowFromTheirWidth) {
   EXPECT_EQ(fom_.Me.WindowWidth(), 19200);
   EXPECT_EQ(fom_.Me.WindowHeight(), 14400);
   EXPECT_EQ(fom_.Me.WindowLeft(), 0);
+}
+
+TEST_F(Layout, FullscreenOnA5By4ScreenKeepsTheWholeWindowBetweenBars) {
+  fom_.Me.setScreenSizePx(1280, 1024);
+  fom_.Me.setWindowHeight(ui::initialWindowHeight(static_cast<float>(fom_.Me.ScreenHeight())));
+  const float windowedWidth = fom_.Me.WindowWidth();
+  EXPECT_LE(windowedWidth, fom_.Me.ScreenWidth()) << "four fifths of a 5:4 screen's height fits its width";
+  fom_.Me.setFullscreen(true);
+  EXPECT_EQ(fom_.Me.WindowWidth(), 19200);  // the screen's 1280 pixels, not 1365
+  EXPECT_EQ(fom_.Me.WindowHeight(), 14400);
+  EXPECT_EQ(fom_.Me.WindowLeft(), 0);
+  EXPECT_EQ(fom_.Me.WindowTop(), (15360 - 14400) / 2);
+  fom_.Me.setFullscreen(false);
+  EXPECT_EQ(fom_.Me.WindowWidth(), windowedWidth);
 }
 
 TEST_F(Layout, BelowEightHundredTwipsOnlyShapesAndCentres) {

@@ -57,7 +57,12 @@ void shapeWindow(platform::Form& window) {
   // In 32 bits: in 16, 8 × r overflowed from a height of 24573 twips (2048 pixels of screen at 96 dpi)
   // and the window kept its creation width, a sliver in the corner of a 4K screen.
   int32_t r = roundHalfEven(height / 6);
-  if (narrowerThan16By15(window) && 8 * r > window.ScreenWidth()) {
+  if (window.fullscreen() && 8 * r > window.ScreenWidth()) {
+    // Fullscreen on a screen narrower than 4:3 (5:4, portrait): the game's window fills the screen's
+    // width and stands centred between bars above and below, rather than losing its sides.
+    r = window.ScreenWidth() / 8;
+    window.setWindowHeight(static_cast<float>(6 * r));
+  } else if (narrowerThan16By15(window) && 8 * r > window.ScreenWidth()) {
     // Wider than such a screen, the window would put the text and the wish buttons off it: it takes four
     // fifths of the screen's width instead, still 4:3. Its new height lays it out once more from within
     // (to the same result).

@@ -48,14 +48,18 @@ wt_init() {
 }
 
 # A display of its own: Xvfb picks a free number itself (-displayfd), so that window tests running side by
-# side never share or race for one, and it tells the number only once it accepts connections.
+# side never share or race for one, and it tells the number only once it accepts connections. -noreset:
+# a short-lived client (xdotool) leaving would otherwise reset the server while the next one connects.
 wt_start_xvfb() {
   local w=$1 h=$2 n= try
   rm -f "$WORK/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 "${w}x${h}x24" -nolisten tcp 3>"$WORK/xvfb.display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${w}x${h}x24" -nolisten tcp -noreset 3>"$WORK/xvfb.display" >/dev/null 2>&1 &
   WT_XVFB_PID=$!
   for try in $(seq 200); do
-    n=$(sed -n 's/^\([0-9][0-9]*\)$/\1/p' "$WORK/xvfb.display" 2>/dev/null)
+    # Only a whole line: "1" read halfway through "10\n" would be another display.
+    if [ -z "$(tail -c1 "$WORK/xvfb.display" 2>/dev/null | tr -d '\n')" ]; then
+      n=$(sed -n 's/^\([0-9][0-9]*\)$/\1/p' "$WORK/xvfb.display" 2>/dev/null)
+    fi
     [ -n "$n" ] && break
     kill -0 "$WT_XVFB_PID" 2>/dev/null || break
     sleep 0.1
