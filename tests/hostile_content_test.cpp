@@ -23,7 +23,7 @@
 #include "platform/media/image.h"
 #include "platform/media/mci.h"
 #include "platform/media/midi_file.h"
-#include "platform/media/picture_cache.h"
+#include "platform/media/decoded_picture_cache.h"
 #include "platform/runtime/app.h"
 #include "tests/support/game_harness.h"
 #include "tests/support/jpeg_writer.h"
@@ -280,8 +280,8 @@ TEST(HostileContent, PicturesThatComeBackAreNotDecodedAgainUnlessTheFileChanged)
   EXPECT_NE(platform::pictureFileIdentity(a.string()), platform::pictureFileIdentity(b.string()));
 
   // Within its budget: the pictures decoded last are kept, the least recently used go first.
-  platform::PictureCache cache(4 * 100 * 100 * 4);
-  platform::PictureCache::Entry entry{{100, 100, {100, 100, std::vector<uint32_t>(100 * 100)}}, false};
+  platform::DecodedPictureCache cache(4 * 100 * 100 * 4);
+  platform::DecodedPictureCache::Entry entry{{100, 100, {100, 100, std::vector<uint32_t>(100 * 100)}}, false};
   for (const char* key : {"1", "2", "3", "4", "1", "5"}) {
     if (!cache.find(key)) cache.keep(key, entry);
   }

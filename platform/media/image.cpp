@@ -20,7 +20,7 @@
 #include <jpeglib.h>
 
 #include "platform/media/content_file.h"
-#include "platform/media/picture_cache.h"
+#include "platform/media/decoded_picture_cache.h"
 #include "platform/runtime/app.h"
 
 namespace platform {
@@ -322,16 +322,16 @@ void nameCutShort(const std::string& utf8Path) {
 // comes from the cache.
 std::optional<DecodedPicture> loadCachedPicture(const std::string& utf8Path, int needWidth, int needHeight,
                                                 std::string* error) {
-  static PictureCache cache(kPictureCacheBytes);
+  static DecodedPictureCache cache(kDecodedPictureCacheBytes);
   const std::string identity = fileIdentity(utf8Path);
   if (identity.empty()) return loadPictureFile(utf8Path, needWidth, needHeight, error);
   const std::string key = identity + "@" + std::to_string(needWidth) + "x" + std::to_string(needHeight);
-  std::optional<PictureCache::Entry> entry = cache.find(key);
+  std::optional<DecodedPictureCache::Entry> entry = cache.find(key);
   if (!entry) {
     bool cutShort = false;
     std::optional<DecodedPicture> picture = decodePicture(utf8Path, needWidth, needHeight, error, &cutShort);
     if (!picture) return std::nullopt;
-    entry = PictureCache::Entry{std::move(*picture), cutShort};
+    entry = DecodedPictureCache::Entry{std::move(*picture), cutShort};
     // Kept only if the file did not change while it was read.
     if (fileIdentity(utf8Path) == identity) cache.keep(key, *entry);
   }

@@ -1,5 +1,5 @@
 // The decoded-picture cache: a short list in order of use, evicted from its end to stay within budget.
-#include "platform/media/picture_cache.h"
+#include "platform/media/decoded_picture_cache.h"
 
 #include <algorithm>
 
@@ -7,13 +7,13 @@ namespace platform {
 
 namespace {
 
-uint64_t bytesOf(const PictureCache::Entry& entry) {
+uint64_t bytesOf(const DecodedPictureCache::Entry& entry) {
   return entry.picture.image.pixels.size() * sizeof(uint32_t) + 64;
 }
 
 }  // namespace
 
-std::optional<PictureCache::Entry> PictureCache::find(const std::string& key) {
+std::optional<DecodedPictureCache::Entry> DecodedPictureCache::find(const std::string& key) {
   std::lock_guard<std::mutex> hold(mutex_);
   auto it = std::find_if(kept_.begin(), kept_.end(), [&key](const Kept& k) { return k.key == key; });
   if (it == kept_.end()) return std::nullopt;
@@ -21,7 +21,7 @@ std::optional<PictureCache::Entry> PictureCache::find(const std::string& key) {
   return kept_.front().entry;
 }
 
-void PictureCache::keep(const std::string& key, const Entry& entry) {
+void DecodedPictureCache::keep(const std::string& key, const Entry& entry) {
   const uint64_t bytes = bytesOf(entry) + key.size();
   if (bytes > budgetBytes_ / 2) return;
   std::lock_guard<std::mutex> hold(mutex_);
@@ -30,7 +30,7 @@ void PictureCache::keep(const std::string& key, const Entry& entry) {
     bytes_ -= same->bytes;
     kept_.erase(same);
   }
-  while (!kept_.empty() && (bytes_ + bytes > budgetBytes_ || kept_.size() >= kPictureCacheEntries)) {
+  while (!kept_.empty() && (bytes_ + bytes > budgetBytes_ || kept_.size() >= kDecodedPictureCacheEntries)) {
     bytes_ -= kept_.back().bytes;
     kept_.pop_back();
   }
@@ -38,7 +38,7 @@ void PictureCache::keep(const std::string& key, const Entry& entry) {
   bytes_ += bytes;
 }
 
-uint64_t PictureCache::bytesKept() const {
+uint64_t DecodedPictureCache::bytesKept() const {
   std::lock_guard<std::mutex> hold(mutex_);
   return bytes_;
 }

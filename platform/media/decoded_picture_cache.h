@@ -17,11 +17,11 @@ namespace platform {
 
 // A few pictures of a large screen's box: enough for the pictures a scene goes back and forth between,
 // little beside what the game holds anyway.
-inline constexpr uint64_t kPictureCacheBytes = uint64_t{24} << 20;
+inline constexpr uint64_t kDecodedPictureCacheBytes = uint64_t{24} << 20;
 // And few of them, so that looking one up stays cheap whatever a step names.
-inline constexpr size_t kPictureCacheEntries = 16;
+inline constexpr size_t kDecodedPictureCacheEntries = 16;
 
-class PictureCache {
+class DecodedPictureCache {
  public:
   // A decoded picture, and whether its file was cut short (a picture shown again is named again).
   // Refusals are not kept: they cost little to find again, and the next look names the path it was given.
@@ -30,7 +30,7 @@ class PictureCache {
     bool cutShort = false;
   };
 
-  explicit PictureCache(uint64_t budgetBytes) : budgetBytes_(budgetBytes) {}
+  explicit DecodedPictureCache(uint64_t budgetBytes) : budgetBytes_(budgetBytes) {}
   // A copy of what is kept for the key, now the most recently used; nothing when nothing is.
   std::optional<Entry> find(const std::string& key);
   // Kept unless it alone would take more than half the budget, so that two such pictures fit together;
