@@ -288,6 +288,10 @@ TEST(HostileContent, PicturesThatComeBackAreNotDecodedAgainUnlessTheFileChanged)
   EXPECT_TRUE(cache.find("1") && cache.find("5") && cache.find("4"));
   EXPECT_FALSE(cache.find("2")) << "the least recently used went first";
   EXPECT_LE(cache.bytesKept(), uint64_t{4 * 100 * 100 * 4});
+  // Only a picture that comes back is worth a copy.
+  EXPECT_FALSE(cache.cameBack("title"));
+  EXPECT_FALSE(cache.cameBack("scene"));
+  EXPECT_TRUE(cache.cameBack("title"));
 }
 
 // ---- Scenarios and the problem log ----

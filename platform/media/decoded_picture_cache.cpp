@@ -38,6 +38,16 @@ void DecodedPictureCache::keep(const std::string& key, const Entry& entry) {
   bytes_ += bytes;
 }
 
+bool DecodedPictureCache::cameBack(const std::string& key) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  auto it = std::find(seen_.begin(), seen_.end(), key);
+  const bool again = it != seen_.end();
+  if (again) seen_.erase(it);
+  if (seen_.size() >= kDecodedPictureSeenKeys) seen_.pop_back();
+  seen_.push_front(key);
+  return again;
+}
+
 uint64_t DecodedPictureCache::bytesKept() const {
   std::lock_guard<std::mutex> hold(mutex_);
   return bytes_;

@@ -20,6 +20,8 @@ namespace platform {
 inline constexpr uint64_t kDecodedPictureCacheBytes = uint64_t{24} << 20;
 // And few of them, so that looking one up stays cheap whatever a step names.
 inline constexpr size_t kDecodedPictureCacheEntries = 16;
+// Keys remembered as decoded once, so that the second decode of a picture keeps it.
+inline constexpr size_t kDecodedPictureSeenKeys = 64;
 
 class DecodedPictureCache {
  public:
@@ -37,6 +39,9 @@ class DecodedPictureCache {
   // the least recently used go to make room.
   void keep(const std::string& key, const Entry& entry);
   uint64_t bytesKept() const;
+  // Whether the key was asked about before (and remembers it now): a picture is worth keeping only once it
+  // comes back, so that a game that shows each picture once holds no second copy of what its boxes show.
+  bool cameBack(const std::string& key);
 
  private:
   struct Kept {
@@ -48,6 +53,7 @@ class DecodedPictureCache {
   mutable std::mutex mutex_;
   std::list<Kept> kept_;  // most recently used first
   uint64_t bytes_ = 0;
+  std::list<std::string> seen_;  // keys decoded once, most recent first; a few dozen
 };
 
 }  // namespace platform

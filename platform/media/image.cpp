@@ -318,8 +318,8 @@ void nameCutShort(const std::string& utf8Path) {
   reportProblem("picture " + utf8Path + " is cut short; shown as far as it goes");
 }
 
-// The decoder the runtime calls: a picture shown again at the same size, from the same unchanged file,
-// comes from the cache.
+// The decoder the runtime calls: a picture shown a third time at the same size, from the same unchanged
+// file, comes from the cache (the second showing keeps it).
 std::optional<DecodedPicture> loadCachedPicture(const std::string& utf8Path, int needWidth, int needHeight,
                                                 std::string* error) {
   static DecodedPictureCache cache(kDecodedPictureCacheBytes);
@@ -332,8 +332,8 @@ std::optional<DecodedPicture> loadCachedPicture(const std::string& utf8Path, int
     std::optional<DecodedPicture> picture = decodePicture(utf8Path, needWidth, needHeight, error, &cutShort);
     if (!picture) return std::nullopt;
     entry = DecodedPictureCache::Entry{std::move(*picture), cutShort};
-    // Kept only if the file did not change while it was read.
-    if (fileIdentity(utf8Path) == identity) cache.keep(key, *entry);
+    // Kept once it comes back, and only if the file did not change while it was read.
+    if (cache.cameBack(key) && fileIdentity(utf8Path) == identity) cache.keep(key, *entry);
   }
   if (entry->cutShort) nameCutShort(utf8Path);
   return std::move(entry->picture);
