@@ -133,11 +133,13 @@ TEST_F(Convert, AnUnwritableFolderIsNamedForWhatItIs) {
     fs::permissions(dir_ / "src", fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
     fs::permissions(src("00.txt"), fs::perms::others_read, fs::perm_options::add);
   }
-  ToolRun run = runTool(kTool, quoted(src("00.txt").string()) + " -o " + quoted((dir_ / "locked" / "txt").string()),
-                        true, runAs);
+  ToolRun run =
+      runTool(kTool, quoted(src("00.txt").string()) + " -o " + quoted((dir_ / "locked" / "txt").string()),
+              true, runAs);
   EXPECT_EQ(run.status, 2) << run.output;
   EXPECT_TRUE(run.has("Permission denied")) << run.output;
-  run = runTool(kTool, quoted(src("00.txt").string()) + " -o " + quoted((dir_ / "locked").string()), true, runAs);
+  run = runTool(kTool, quoted(src("00.txt").string()) + " -o " + quoted((dir_ / "locked").string()), true,
+                runAs);
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(run.has("Permission denied")) << run.output;
   fs::permissions(dir_ / "locked", fs::perms::owner_all);

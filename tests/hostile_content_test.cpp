@@ -20,10 +20,10 @@
 
 #include "app/fom.h"
 #include "platform/media/content_file.h"
+#include "platform/media/decoded_picture_cache.h"
 #include "platform/media/image.h"
 #include "platform/media/mci.h"
 #include "platform/media/midi_file.h"
-#include "platform/media/decoded_picture_cache.h"
 #include "platform/runtime/app.h"
 #include "tests/support/game_harness.h"
 #include "tests/support/jpeg_writer.h"

@@ -178,7 +178,8 @@ TEST(PreviewInvalidInput, UsageErrorsAndOptions) {
 }
 
 // A scenario's rows reach the author's terminal escaped: an escape sequence in a row or a picture name
-// can neither retitle nor clear it. A row far wider than any page is cut, with what was left out counted (its "▼" too).
+// can neither retitle nor clear it. A row far wider than any page is cut, with what was left out counted (its
+// "▼" too).
 TEST(PreviewPagesEnding, ControlCharactersAreEscapedAndLongRowsCut) {
   TestContent content;
   content.scenario("opn", {"\x1B]0;owned\x07", ">img \x1B[2J", std::string(5000, 'a')});

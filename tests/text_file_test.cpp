@@ -80,9 +80,14 @@ TEST_F(TextFileTest, DecodesTheCodesWhereMicrosoftsTableDiffersFromShiftJis) {
   // A character the code page lacks is one '?' and one unmapped offset; a broken sequence one of each a
   // byte, on every system.
   std::vector<size_t> unmapped;
-  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81" "c", platform::Cp932Strictness::Strict, &unmapped), "abc");
+  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81"
+                                  "c",
+                                  platform::Cp932Strictness::Strict, &unmapped),
+            "abc");
   EXPECT_EQ(unmapped, (std::vector<size_t>{1, 4, 5}));
-  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81" "c"), "a?b??c");
+  EXPECT_EQ(platform::encodeCp932("a\u00E9b\xE3\x81"
+                                  "c"),
+            "a?b??c");
 }
 
 TEST_F(TextFileTest, LineEndsAreCrLfOrLoneCrButNeverLoneLf) {

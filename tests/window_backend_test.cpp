@@ -106,7 +106,8 @@ TEST_F(WindowBackendTest, SdlButtonsAndKeysArriveAsTheOldRuntimesNumbers) {
   poster->postKey(true, SDLK_F12);
   poster->postKey(true, SDLK_TAB);  // in no key table of the old runtime's: not passed on
   pump();
-  EXPECT_EQ(keys, (std::vector<int16_t>{kKeyReturn, kKeyReturn, kKeySpace + 1000, 'H', '2', kKeyF1, kKeyF12}));
+  EXPECT_EQ(keys,
+            (std::vector<int16_t>{kKeyReturn, kKeyReturn, kKeySpace + 1000, 'H', '2', kKeyF1, kKeyF12}));
 }
 
 TEST_F(WindowBackendTest, ARightClickOnTheTextClicksItAndTwoPressesApartStepTwice) {
@@ -286,13 +287,13 @@ TEST(WindowGeometry, TheFirstWindowFitsOnScreensOfAnyShape) {
     WindowRect want;
   };
   const Case cases[] = {
-      {1024, 768, {103, 77, 818, 614}},       // 4:3, 4/5 of the height
-      {1920, 1080, {384, 108, 1152, 864}},    // wide: the same rule
-      {1024, 960, {0, 96, 1024, 768}},        // exactly 16:15: still the height's rule, edge to edge
-      {1023, 960, {102, 173, 818, 613}},      // just narrower: 4/5 of the width
-      {1000, 3000, {100, 1200, 800, 600}},    // portrait
-      {1080, 1920, {108, 636, 864, 648}},     // a phone-shaped monitor
-      {0, 0, {0, 0, 640, 480}},               // unknown screen
+      {1024, 768, {103, 77, 818, 614}},     // 4:3, 4/5 of the height
+      {1920, 1080, {384, 108, 1152, 864}},  // wide: the same rule
+      {1024, 960, {0, 96, 1024, 768}},      // exactly 16:15: still the height's rule, edge to edge
+      {1023, 960, {102, 173, 818, 613}},    // just narrower: 4/5 of the width
+      {1000, 3000, {100, 1200, 800, 600}},  // portrait
+      {1080, 1920, {108, 636, 864, 648}},   // a phone-shaped monitor
+      {0, 0, {0, 0, 640, 480}},             // unknown screen
   };
   for (const Case& c : cases) {
     const WindowRect g = initialWindowRect(c.screenW, c.screenH);

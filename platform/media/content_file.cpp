@@ -52,36 +52,17 @@ int openRegularFile(const std::string& utf8Path, std::string* error, uint64_t* s
   return fd;
 }
 
-bool readRegularFile(const std::string& utf8Path, uint64_t maxBytes, std::string* bytes, std::string* error) {
-  uint64_t size = 0;
-  const int fd = openRegularFile(utf8Path, error, &size);
-  if (fd < 0) return false;
-  auto fail = [&](const std::string& why) {
-    ::close(fd);
-    if (error) *error = utf8Path + ": " + why;
-    return false;
-  };
-  if (size > maxBytes) {
-    return fail("is " + describeBytes(size) + ", more than the " + describeBytes(maxBytes) +
-                " a file of its kind may have");
+int64_t readFromFile(int fd, char* into, size_t most, std::string* why) {
+  for (;;) {
+    const ssize_t n = ::read(fd, into, most);
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    if (why) *why = std::strerror(errno);
+    return -1;
   }
-  try {
-    bytes->resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return fail("no memory for its " + describeBytes(size));
-  }
-  size_t got = 0;
-  while (got < bytes->size()) {
-    const ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return fail(std::strerror(errno));
-    if (n == 0) break;  // shrank while being read: take what is there
-    got += static_cast<size_t>(n);
-  }
-  bytes->resize(got);
-  ::close(fd);
-  return true;
 }
+
+void closeFile(int fd) { ::close(fd); }
 
 std::string fileIdentity(const std::string& utf8Path) {
   struct stat st {};

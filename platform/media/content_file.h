@@ -3,6 +3,7 @@
 // Called by the picture decoder, the scenario reader, the sequencer and the content checker.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,11 @@ std::string nonRegularKind(const std::string& utf8Path);
 // (the error says which) before it is opened. Returns a file descriptor, or -1 with "<path>: <reason>"
 // (strerror for the system's own failures) in *error. The descriptor is blocking once it is returned.
 int openRegularFile(const std::string& utf8Path, std::string* error, uint64_t* sizeBytes = nullptr);
+
+// One read from a descriptor openRegularFile gave: the bytes read, 0 at the end, or -1 with the reason in
+// *why. And its close.
+int64_t readFromFile(int fd, char* into, size_t most, std::string* why);
+void closeFile(int fd);
 
 // Read a whole regular file of at most maxBytes into *bytes. A larger file is refused from its size
 // before anything is read; the error names the size and the limit.

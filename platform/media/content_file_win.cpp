@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <new>
 
 #include "platform/media/content_file.h"
@@ -29,12 +30,13 @@ std::string systemReason(DWORD code) {
       break;
   }
   wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring wide = n > 0 && text ? std::wstring(text, n) : L"";
   LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) wide.pop_back();
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.'))
+    wide.pop_back();
   return wide.empty() ? "system error " + std::to_string(code) : utf8FromWide(wide);
 }
 
@@ -59,8 +61,8 @@ HANDLE openForReading(const std::wstring& path, DWORD access, std::string* kind,
     *kind = "a folder";
     return INVALID_HANDLE_VALUE;
   }
-  HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     *error = GetLastError();
     return h;
@@ -109,35 +111,12 @@ int openRegularFile(const std::string& utf8Path, std::string* error, uint64_t* s
   return fd;
 }
 
-bool readRegularFile(const std::string& utf8Path, uint64_t maxBytes, std::string* bytes, std::string* error) {
-  uint64_t size = 0;
-  const int fd = openRegularFile(utf8Path, error, &size);
-  if (fd < 0) return false;
-  auto fail = [&](const std::string& why) {
-    _close(fd);
-    if (error) *error = utf8Path + ": " + why;
-    return false;
-  };
-  if (size > maxBytes) {
-    return fail("is " + describeBytes(size) + ", more than the " + describeBytes(maxBytes) +
-                " a file of its kind may have");
-  }
-  try {
-    bytes->resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return fail("no memory for its " + describeBytes(size));
-  }
-  size_t got = 0;
-  while (got < bytes->size()) {
-    const size_t want = std::min<size_t>(bytes->size() - got, size_t{1} << 30);
-    const int n = _read(fd, bytes->data() + got, static_cast<unsigned>(want));
-    if (n < 0) return fail("cannot be read");
-    if (n == 0) break;  // shrank while being read: take what is there
-    got += static_cast<size_t>(n);
-  }
-  bytes->resize(got);
-  _close(fd);
-  return true;
+int64_t readFromFile(int fd, char* into, size_t most, std::string* why) {
+  const int n = _read(fd, into, static_cast<unsigned>(std::min<size_t>(most, size_t{1} << 30)));
+  if (n < 0 && why) *why = "cannot be read";
+  return n;
 }
+
+void closeFile(int fd) { _close(fd); }
 
 }  // namespace platform

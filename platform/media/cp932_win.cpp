@@ -36,8 +36,8 @@ bool encodeOne(char32_t cp, std::string* out) {
   const wchar_t wide = static_cast<wchar_t>(cp);
   char bytes[4];
   BOOL usedDefault = FALSE;
-  const int n =
-      WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, &wide, 1, bytes, sizeof bytes, nullptr, &usedDefault);
+  const int n = WideCharToMultiByte(kCodePage932, WC_NO_BEST_FIT_CHARS, &wide, 1, bytes, sizeof bytes,
+                                    nullptr, &usedDefault);
   if (n <= 0 || usedDefault) return false;
   out->append(bytes, static_cast<size_t>(n));
   return true;
@@ -69,7 +69,8 @@ std::string decodeCp932(const std::string& bytes, int* invalidCount) {
     size_t used = 1;
     if (c >= 0xA1 && c <= 0xDF) {
       cp = decodeOne(&bytes[i], 1);  // half-width katakana
-    } else if (isLeadByte(c) && i + 1 < bytes.size() && isTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+    } else if (isLeadByte(c) && i + 1 < bytes.size() &&
+               isTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
       cp = decodeOne(&bytes[i], 2);
       if (cp != kReplacementChar) used = 2;
     }

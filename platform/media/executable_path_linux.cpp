@@ -1,11 +1,10 @@
 // The running executable's path on Linux: the kernel's /proc/self/exe link, which names the file itself
 // whatever the working directory or the name it was started by.
-#include "platform/media/executable_path.h"
-
 #include <unistd.h>
 
 #include <vector>
 
+#include "platform/media/executable_path.h"
 #include "platform/runtime/app.h"
 
 namespace platform {

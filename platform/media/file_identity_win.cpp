@@ -9,8 +9,9 @@ namespace platform {
 
 std::string fileIdentity(const std::string& utf8Path) {
   // No access asked: only the attributes are read, and a file another program holds open still answers.
-  HANDLE h = CreateFileW(wideFromUtf8(utf8Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE h =
+      CreateFileW(wideFromUtf8(utf8Path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return {};
   BY_HANDLE_FILE_INFORMATION info{};
   const BOOL ok = GetFileInformationByHandle(h, &info);

@@ -27,7 +27,6 @@ namespace platform {
 
 namespace {
 
-
 // ---- libjpeg's error handling, turned into a jump back to the decoding call ----
 
 struct ErrorManager {
@@ -255,7 +254,6 @@ bool decodeJpeg(std::FILE* file, int needWidth, int needHeight, Decoding* d) {
 }
 
 }  // namespace
-
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <windows.h>
 #include <wrl/client.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
-#include <string>
 
 #include "platform/media/content_file.h"
 #include "platform/media/image.h"
@@ -138,7 +138,8 @@ bool decodeWithWic(const std::string& bytes, DecodedPicture* out, std::string* w
     hr = stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
                                       static_cast<DWORD>(bytes.size()));
   }
-  if (SUCCEEDED(hr)) hr = wic->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder);
+  if (SUCCEEDED(hr))
+    hr = wic->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder);
   if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, &frame);
   if (FAILED(hr)) {
     *why = "is damaged (" + hresultText(hr) + ")";

@@ -1,12 +1,13 @@
 // winmm's mciSendStringW, called with UTF-16 text so that a path in any language reaches the media
 // control interface whatever the system's ANSI code page is.
+#include "platform/media/mci_send_win.h"
+
 #include <windows.h>
+// mmsystem.h needs the types windows.h declares first.
 #include <mmsystem.h>
 
 #include <cwctype>
 #include <vector>
-
-#include "platform/media/mci_send_win.h"
 
 namespace platform {
 
@@ -50,8 +51,9 @@ uint32_t sendMciCommand(const std::wstring& command, std::wstring* reply, uint32
                         intptr_t callbackWindow) {
   std::vector<wchar_t> buffer(reply && replyChars > 0 ? replyChars : 0, L'\0');
   const std::wstring sent = withPathTheSequencerCanOpen(command);
-  const MCIERROR rc = mciSendStringW(sent.c_str(), buffer.empty() ? nullptr : buffer.data(),
-                                     static_cast<UINT>(buffer.size()), reinterpret_cast<HWND>(callbackWindow));
+  const MCIERROR rc =
+      mciSendStringW(sent.c_str(), buffer.empty() ? nullptr : buffer.data(), static_cast<UINT>(buffer.size()),
+                     reinterpret_cast<HWND>(callbackWindow));
   if (rc == 0 && !buffer.empty()) {
     buffer.back() = L'\0';  // a driver that fills the buffer to the brim still leaves a terminated reply
     *reply = buffer.data();

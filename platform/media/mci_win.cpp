@@ -73,7 +73,8 @@ uint32_t mciSendStringA(const char* command, char* reply, uint32_t replyLength, 
   const std::wstring wide = platform::wideFromUtf8(platform::decodeCp932(bytes));
   const bool wantReply = reply != nullptr && replyLength > 0;
   std::wstring answer;
-  const uint32_t rc = platform::sendMciCommand(wide, wantReply ? &answer : nullptr, replyLength, callbackWindow);
+  const uint32_t rc =
+      platform::sendMciCommand(wide, wantReply ? &answer : nullptr, replyLength, callbackWindow);
   // The reply, cut to the buffer with its terminating zero; on failure the buffer is not touched.
   if (rc == 0 && wantReply) {
     const std::string text = platform::encodeCp932(platform::utf8FromWide(answer));

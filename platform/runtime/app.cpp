@@ -7,7 +7,6 @@
 #include <random>
 #include <utility>
 
-
 namespace platform {
 namespace {
 

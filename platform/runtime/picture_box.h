@@ -28,10 +28,10 @@ class PictureBox : public Control {
   void Cls();
   // Load a picture file into the box; the box takes the picture's size in pixels (its client area is the
   // picture). The picture is the source of PaintPicture, not what the box shows: a box that is loaded
-  // into is meant as a hidden buffer. On failure (missing, undecodable) the box keeps what it had, false is returned
-  // and *error says why. A caller that knows the picture will be painted no larger than
-  // shownWidth × shownHeight pixels may say so: the box still takes the picture's whole size, but may hold
-  // its pixels reduced to no more than that, and at least 7/8 of it, in each direction.
+  // into is meant as a hidden buffer. On failure (missing, undecodable) the box keeps what it had, false is
+  // returned and *error says why. A caller that knows the picture will be painted no larger than shownWidth ×
+  // shownHeight pixels may say so: the box still takes the picture's whole size, but may hold its pixels
+  // reduced to no more than that, and at least 7/8 of it, in each direction.
   bool LoadPicture(const std::string& utf8Path, std::string* error = nullptr, int shownWidth = 0,
                    int shownHeight = 0);
   // The pixels of the picture loaded (the source PaintPicture copies from); they may be a reduced decode,

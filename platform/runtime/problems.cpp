@@ -75,8 +75,8 @@ void flushLocked(ProblemLog& log, bool forget) {
   for (auto& [message, repeats] : log.written) {
     if (repeats == 0) continue;
     if (log.onStderr) {
-      std::fprintf(stderr, "%s... and %s more like it: %s\n", log.prefix.c_str(), withThousands(repeats).c_str(),
-                   printable(message).c_str());
+      std::fprintf(stderr, "%s... and %s more like it: %s\n", log.prefix.c_str(),
+                   withThousands(repeats).c_str(), printable(message).c_str());
     }
     if (!forget) kept.emplace_back(std::move(message), 0);
   }

@@ -10,8 +10,8 @@
 
 namespace platform {
 
-// Name a content problem on stderr ("<program>: <message>", the program set by setProblemProgram). Control characters are written as \xNN,
-// and a message is cut at kMaxProblemBytes. Folded:
+// Name a content problem on stderr ("<program>: <message>", the program set by setProblemProgram). Control
+// characters are written as \xNN, and a message is cut at kMaxProblemBytes. Folded:
 //  - by text: a message identical to one already written is counted, not written: "... and N more like
 //    it: <message>" follows at flushProblems (at exit, and where a test wants it), or every 10 s while it
 //    keeps coming (flushProblemsIfDue, from the event loop);

@@ -40,7 +40,8 @@ void growOverStretchedPictures(const std::vector<Placed>& now, float scale, std:
 
 }  // namespace
 
-void placeTree(const Control& c, const PixelRect& parentClip, bool visible, float scale, std::vector<Placed>& out) {
+void placeTree(const Control& c, const PixelRect& parentClip, bool visible, float scale,
+               std::vector<Placed>& out) {
   const bool shown = visible && c.Visible();
   PixelRect clip;
   if (shown) clip = intersect(toPixels(c.windowRect(), scale), parentClip);

@@ -23,7 +23,8 @@ struct Placed {
 };
 
 // Every control under c (c included) in drawing order with the part of the window it covers now.
-void placeTree(const Control& c, const PixelRect& parentClip, bool visible, float scale, std::vector<Placed>& out);
+void placeTree(const Control& c, const PixelRect& parentClip, bool visible, float scale,
+               std::vector<Placed>& out);
 
 // Adds r to a set of rectangles to redraw, joining it with those it overlaps: each pixel is drawn once.
 // Past a few separate rectangles the set becomes the one rectangle around them all.

@@ -19,7 +19,8 @@ bool FontCache::Key::operator<(const Key& o) const {
   return std::tie(path, index, pixelSize, bold) < std::tie(o.path, o.index, o.pixelSize, o.bold);
 }
 
-LoadedFont* FontCache::get(const std::string& family, bool bold, float points, float pixelScale, uint64_t frame) {
+LoadedFont* FontCache::get(const std::string& family, bool bold, float points, float pixelScale,
+                           uint64_t frame) {
   const FontFace face = findFont(family, bold);
   if (face.path.empty()) return nullptr;
   const int px = fontPixelSize(points, pixelScale);

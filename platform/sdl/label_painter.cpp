@@ -9,8 +9,8 @@ void paintLabel(Painter& p, const Label& label, const PixelRect& rect, const Pix
     p.setColor(label.BackColor());
     p.fill(rect);
   }
-  p.caption(label.Caption(), label.FontName(), label.FontBold(), label.FontSize(), label.ForeColor(), rect, false,
-            clip.y + clip.h);
+  p.caption(label.Caption(), label.FontName(), label.FontBold(), label.FontSize(), label.ForeColor(), rect,
+            false, clip.y + clip.h);
   if (label.BorderStyle()) p.border(rect);
 }
 

@@ -27,7 +27,8 @@ class LineCache {
 
   // Draws one line of text with its top-left corner at (x, y). owner: the control it belongs to (null for
   // the tooltip); frame: the frame drawing it. True when it had to be rasterised afresh.
-  bool draw(LoadedFont& font, std::string_view text, Color color, int x, int y, const Control* owner, uint64_t frame);
+  bool draw(LoadedFont& font, std::string_view text, Color color, int x, int y, const Control* owner,
+            uint64_t frame);
 
   // Beyond a few hundred lines, only those on screen now are kept: those drawn when their control was last
   // drawn (drawnAt: the frame each control was last drawn in). A caption that changes with every frame

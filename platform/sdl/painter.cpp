@@ -34,8 +34,8 @@ void Painter::line(LoadedFont& font, std::string_view text, Color color, int x, 
   if (lines.draw(font, text, color, x, y, owner, frame)) ++stats.linesRasterised;
 }
 
-void Painter::caption(const std::string& text, const std::string& family, bool bold, float points, Color color,
-                      const PixelRect& box, bool vcenter, int visibleBottom) {
+void Painter::caption(const std::string& text, const std::string& family, bool bold, float points,
+                      Color color, const PixelRect& box, bool vcenter, int visibleBottom) {
   if (text.empty() || box.empty()) return;
   LoadedFont* f = fonts.get(family, bold, points, scale, frame);
   if (!f) return;
@@ -45,8 +45,8 @@ void Painter::caption(const std::string& text, const std::string& family, bool b
   const int bottom = vcenter ? box.y + box.h : std::clamp(visibleBottom, box.y, box.y + box.h);
   const size_t maxLines = static_cast<size_t>((bottom - box.y + skip - 1) / skip);
   if (maxLines == 0) return;
-  const auto laid = layoutText(text, static_cast<float>(box.w), maxLines,
-                               [f](char32_t c) { return f->font->advance(c); });
+  const auto laid =
+      layoutText(text, static_cast<float>(box.w), maxLines, [f](char32_t c) { return f->font->advance(c); });
   int y = box.y;
   if (vcenter) y += (box.h - static_cast<int>(laid.size()) * skip) / 2;
   for (const LaidLine& l : laid) {

@@ -13,7 +13,8 @@ namespace platform {
 PixelRect pictureClientRect(const PictureBox& box, float scale) {
   const PixelRect rect = toPixels(box.windowRect(), scale);
   const int inset = box.BorderStyle() ? static_cast<int>(std::lround(PictureBox::kBorderPx * scale)) : 0;
-  return PixelRect{rect.x + inset, rect.y + inset, std::max(0, rect.w - 2 * inset), std::max(0, rect.h - 2 * inset)};
+  return PixelRect{rect.x + inset, rect.y + inset, std::max(0, rect.w - 2 * inset),
+                   std::max(0, rect.h - 2 * inset)};
 }
 
 bool drawnStretched(const PictureBox& box, float scale) {

@@ -24,7 +24,8 @@ void paintTooltip(Painter& p, const TooltipView& tip, const PixelRect& window) {
   if (tip.text.empty()) return;
   LoadedFont* f = p.fonts.get(kTooltipFont, false, kTooltipPointSize, p.scale, p.frame);
   if (!f) return;
-  const auto laid = layoutText(tip.text, 1e9f, kTooltipMaxLines, [f](char32_t c) { return f->font->advance(c); });
+  const auto laid =
+      layoutText(tip.text, 1e9f, kTooltipMaxLines, [f](char32_t c) { return f->font->advance(c); });
   float widest = 0;
   for (const LaidLine& l : laid) widest = std::max(widest, l.width);
   const int pad = p.px(3);

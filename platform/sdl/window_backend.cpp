@@ -140,7 +140,8 @@ bool WindowBackend::Impl::createWindow(std::string* error) {
   SDL_DisplayMode mode;
   const bool haveMode = SDL_GetDesktopDisplayMode(0, &mode) == 0;
   const WindowRect g = haveMode ? initialWindowRect(mode.w, mode.h) : initialWindowRect(0, 0);
-  window = SDL_CreateWindow(form.Caption().c_str(), g.x, g.y, g.w, g.h, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+  window =
+      SDL_CreateWindow(form.Caption().c_str(), g.x, g.y, g.w, g.h, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
   if (!window) {
     if (error) *error = SDL_GetError();
     return false;
@@ -321,8 +322,9 @@ void WindowBackend::Impl::drawFrame() {
       SDL_RenderClear(sdlRenderer);
     }
     const WindowRect c = geometry->clientRect();
-    const SDL_Rect viewport{static_cast<int>(std::lround(c.x * scale)), static_cast<int>(std::lround(c.y * scale)),
-                            static_cast<int>(std::lround(c.w * scale)), static_cast<int>(std::lround(c.h * scale))};
+    const SDL_Rect viewport{
+        static_cast<int>(std::lround(c.x * scale)), static_cast<int>(std::lround(c.y * scale)),
+        static_cast<int>(std::lround(c.w * scale)), static_cast<int>(std::lround(c.h * scale))};
     SDL_RenderSetViewport(sdlRenderer, &viewport);
   } else {
     SDL_RenderSetViewport(sdlRenderer, nullptr);

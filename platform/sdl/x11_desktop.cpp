@@ -85,9 +85,10 @@ std::optional<bool> managerHoldsFullscreen(SDL_Window* window) {
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  const bool managed = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, AnyPropertyType,
-                                          &type, &format, &count, &after, &data) == Success &&
-                       count > 0;
+  const bool managed =
+      XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
+      count > 0;
   if (data) XFree(data);
   if (!managed) return std::nullopt;
   const Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);

@@ -13,8 +13,9 @@ namespace platform {
 namespace {
 
 constexpr BYTE kShiftJisCharset = SHIFTJIS_CHARSET;  // 128
-const wchar_t* const kJapaneseFallbacks[] = {L"ＭＳ Ｐゴシック", L"MS PGothic", L"Yu Gothic UI", L"Meiryo UI",
-                                             L"Meiryo", L"MS UI Gothic", L"IPAPGothic", L"IPAGothic"};
+const wchar_t* const kJapaneseFallbacks[] = {L"ＭＳ Ｐゴシック", L"MS PGothic", L"Yu Gothic UI",
+                                             L"Meiryo UI",       L"Meiryo",     L"MS UI Gothic",
+                                             L"IPAPGothic",      L"IPAGothic"};
 
 HFONT makeFont(const std::wstring& face, bool bold, int pixels) {
   LOGFONTW lf{};

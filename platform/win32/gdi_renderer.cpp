@@ -136,8 +136,8 @@ void GdiRenderer::drawControl(const Control& c, const RECT& parentClip, int ox, 
     case ControlKind::Label: {
       const auto& label = static_cast<const Label&>(c);
       if (label.BackStyleOpaque()) fill(dc_, rect, label.BackColor());
-      drawCaption(label.Caption(), label.FontName(), label.FontBold(), label.FontSize(), label.ForeColor(), rect,
-                  false);
+      drawCaption(label.Caption(), label.FontName(), label.FontBold(), label.FontSize(), label.ForeColor(),
+                  rect, false);
       if (label.BorderStyle()) frame(dc_, rect);
       break;
     }
@@ -191,7 +191,8 @@ void GdiRenderer::drawOptionButton(const OptionButton& button, const RECT& rect)
   }
   const LONG textX = rect.left + pad + d + static_cast<LONG>(std::lround(4 * scale));
   const RECT textBox{textX, rect.top, std::max(textX, rect.right - pad), rect.bottom};
-  drawCaption(button.Caption(), button.FontName(), false, button.FontSize(), button.ForeColor(), textBox, true);
+  drawCaption(button.Caption(), button.FontName(), false, button.FontSize(), button.ForeColor(), textBox,
+              true);
   if (button.BorderStyle()) frame(dc_, rect);
 }
 
@@ -212,7 +213,8 @@ void GdiRenderer::drawCaption(const std::string& caption, const std::string& fam
   int y = box.top;
   if (vcenter) y += (boxH - static_cast<int>(laid.size()) * skip) / 2;
   for (const LaidLine& line : laid) {
-    const std::wstring text = wideFromUtf8(std::string(std::string_view(caption).substr(line.begin, line.end - line.begin)));
+    const std::wstring text =
+        wideFromUtf8(std::string(std::string_view(caption).substr(line.begin, line.end - line.begin)));
     // Each character at the advance the layout measured, so that the drawn row is the row laid out.
     std::vector<INT> dx;
     dx.reserve(text.size());

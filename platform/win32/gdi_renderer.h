@@ -46,8 +46,8 @@ class GdiRenderer {
   void drawControl(const Control& c, const RECT& parentClip, int ox, int oy);
   void drawPictureBox(const PictureBox& box, const RECT& rect);
   void drawOptionButton(const OptionButton& button, const RECT& rect);
-  void drawCaption(const std::string& caption, const std::string& family, bool bold, float points, Color color,
-                   const RECT& box, bool vcenter);
+  void drawCaption(const std::string& caption, const std::string& family, bool bold, float points,
+                   Color color, const RECT& box, bool vcenter);
   void drawTooltip(const GdiTooltip& tip, int ox, int oy);
 
   GdiFonts fonts_;

@@ -60,7 +60,7 @@ std::optional<InputEvent> translateMessage(UINT message, WPARAM wParam, LPARAM l
       const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
       e.type = down ? Type::KeyDown : Type::KeyUp;
       e.keyCode = static_cast<int16_t>(wParam);
-      e.repeat = down && (lParam & (1L << 30)) != 0;  // the key was already down: the keyboard repeats
+      e.repeat = down && (lParam & (1L << 30)) != 0;     // the key was already down: the keyboard repeats
       e.shift = shiftState((lParam & (1L << 29)) != 0);  // bit 29: Alt held
       return e;
     }

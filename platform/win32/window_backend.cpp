@@ -10,9 +10,9 @@
 #include "platform/runtime/app.h"
 #include "platform/runtime/display.h"
 #include "platform/runtime/input.h"
+#include "platform/runtime/utf16.h"
 #include "platform/win32/gdi_renderer.h"
 #include "platform/win32/input_translation.h"
-#include "platform/runtime/utf16.h"
 #include "platform/win32/window_icon.h"
 
 namespace platform {
@@ -103,7 +103,7 @@ struct WindowBackend::Impl {
     if (fullscreen) {
       GetWindowRect(hwnd, &windowedRect);
       MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
+      monitor.cbSize = sizeof monitor;
       GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
       SetWindowLongPtrW(hwnd, GWL_STYLE, WS_POPUP | WS_VISIBLE);
       const RECT& m = monitor.rcMonitor;
@@ -111,7 +111,8 @@ struct WindowBackend::Impl {
     } else {
       SetWindowLongPtrW(hwnd, GWL_STYLE, kWindowedStyle | WS_VISIBLE);
       const RECT& r = windowedRect;
-      setWindowPos(nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_FRAMECHANGED | SWP_NOZORDER);
+      setWindowPos(nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_FRAMECHANGED | SWP_NOZORDER);
       geometryPending = true;
     }
     needsDraw = true;
@@ -129,7 +130,8 @@ struct WindowBackend::Impl {
       reportFrameAndScreen();
       RECT outer{};
       GetWindowRect(hwnd, &outer);
-      if (!fullscreen) form.externalGeometry(outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top);
+      if (!fullscreen)
+        form.externalGeometry(outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top);
       if (form.onResize) form.onResize();
     });
     needsDraw = true;
@@ -281,8 +283,8 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     const int left = static_cast<int>(std::max<int64_t>(0, tipDue - d.loop.nowMs()));
     timeoutMs = timeoutMs < 0 ? left : std::min(timeoutMs, left);
   }
-  MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs), QS_ALLINPUT,
-                              MWMO_INPUTAVAILABLE);
+  MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs),
+                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   MSG msg;
   while (!d.loop.quitting() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {

@@ -20,7 +20,8 @@ HICON makeWindowIcon(const Image& picture) {
   header.bV5AlphaMask = 0xFF000000;
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
-  HBITMAP color = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP color =
+      CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
   ReleaseDC(nullptr, screen);
   if (!color) return nullptr;
   std::memcpy(bits, picture.pixels.data(), picture.pixels.size() * sizeof(uint32_t));

@@ -173,8 +173,14 @@ TEST(WindowsContentFiles, CrLfSurvivesAndAJapaneseFolderOpens) {
 
 TEST(WindowsText, Utf16ForTheWideFunctions) {
   // A character beyond the BMP takes a surrogate pair; a lone surrogate and broken UTF-8 become U+FFFD.
-  EXPECT_EQ(platform::wideFromUtf8("a\xF0\xA0\xAE\xB7" "b"), std::wstring(L"a\xD842\xDFB7" L"b"));
-  EXPECT_EQ(platform::utf8FromWide(std::wstring(L"a\xD842\xDFB7" L"b")), "a\xF0\xA0\xAE\xB7" "b");
+  EXPECT_EQ(platform::wideFromUtf8("a\xF0\xA0\xAE\xB7"
+                                   "b"),
+            std::wstring(L"a\xD842\xDFB7"
+                         L"b"));
+  EXPECT_EQ(platform::utf8FromWide(std::wstring(L"a\xD842\xDFB7"
+                                                L"b")),
+            "a\xF0\xA0\xAE\xB7"
+            "b");
   EXPECT_EQ(platform::utf8FromWide(std::wstring(L"\xD842x")), "\xEF\xBF\xBDx");
   EXPECT_EQ(platform::wideFromUtf8("\xE3\x81x"), std::wstring(L"\xFFFD\xFFFDx"));
 }
