@@ -88,6 +88,12 @@ class Fom {
   // ---- Music loop (audio/poll_bgm.cpp) ----
   void PollBgm();
 
+  // ---- Speaking the text aloud (ui/voice.cpp) ----
+  bool Voicing = false;  // for this run only: V turns it on and off
+  // Speak text through the system's speech service while Voicing is on; interrupt cuts off what is
+  // still being spoken.
+  void Speak(std::string_view text, bool interrupt);
+
   // What happened, for transcripts and tests: ("scenario", name), ("picture", name), ("wish", ""),
   // ("title", ""). Never needed by the game itself.
   std::function<void(std::string_view what, std::string_view detail)> trace;

@@ -32,9 +32,12 @@ inline constexpr int16_t kCtrlMask = 2;
 inline constexpr int16_t kAltMask = 4;
 
 // Key codes: the old runtime's virtual-key numbers. Digits and letters are their ASCII codes ('1', 'H').
-inline constexpr int16_t kKeyReturn = 13;  // also the keypad's Enter
+inline constexpr int16_t kKeyReturn = 13;   // also the keypad's Enter
+inline constexpr int16_t kKeyControl = 17;  // either Ctrl key, held or released
 inline constexpr int16_t kKeyEscape = 27;
 inline constexpr int16_t kKeySpace = 32;
+inline constexpr int16_t kKeyPageUp = 33;
+inline constexpr int16_t kKeyPageDown = 34;
 inline constexpr int16_t kKeyLeft = 37;
 inline constexpr int16_t kKeyUp = 38;
 inline constexpr int16_t kKeyRight = 39;
@@ -52,6 +55,14 @@ inline constexpr int16_t kKeyF9 = 120;
 inline constexpr int16_t kKeyF10 = 121;
 inline constexpr int16_t kKeyF11 = 122;
 inline constexpr int16_t kKeyF12 = 123;
+// A gamepad's buttons, as keys (the numbers Windows gives them), so that a pad and a keyboard reach the
+// game's rules the same way. The pad's d-pad up and down arrive as kKeyUp and kKeyDown.
+inline constexpr int16_t kPadA = 195;
+inline constexpr int16_t kPadB = 196;
+inline constexpr int16_t kPadX = 197;
+inline constexpr int16_t kPadY = 198;
+inline constexpr int16_t kPadRightTrigger = 202;
+inline constexpr int16_t kPadStart = 207;  // "Menu" on newer pads
 
 // The classic desktop's defaults.
 inline constexpr int kDoubleClickMs = 500;
