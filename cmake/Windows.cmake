@@ -42,6 +42,9 @@ add_custom_target(content ALL
   COMMENT "Copying bundled content beside the executable")
 add_dependencies(lanternfall content)
 
+# The author tools that need nothing of Linux (tools/CMakeLists.txt chooses them).
+add_subdirectory(tools)
+
 option(BUILD_TESTING "Build the tests" ON)
 if(BUILD_TESTING)
   enable_testing()
