@@ -12,12 +12,13 @@ EXE="$BUILD_DIR/lanternfall.exe"
 
 CONVERT="$BUILD_DIR/tools/convert/lanternfall-convert.exe"
 LINT="$BUILD_DIR/tools/lint/lanternfall-lint.exe"
-for tool in "$CONVERT" "$LINT"; do
+PREVIEW="$BUILD_DIR/tools/preview/lanternfall-preview.exe"
+for tool in "$CONVERT" "$LINT" "$PREVIEW"; do
   [ -f "$tool" ] || { echo "make_zip.sh: $tool is missing (make windows builds it)" >&2; exit 1; }
 done
 
 # Only Windows' own DLLs: the programs must start on a bare Windows.
-for program in "$EXE" "$CONVERT" "$LINT"; do
+for program in "$EXE" "$CONVERT" "$LINT" "$PREVIEW"; do
   imports=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | sort)
   for dll in $imports; do
     case "$dll" in
@@ -34,7 +35,7 @@ mkdir -p "$STAGE/$NAME"
 cp "$EXE" "$STAGE/$NAME/"
 # The author tools beside the game, in a folder of their own: a player never needs them.
 mkdir -p "$STAGE/$NAME/tools"
-cp "$CONVERT" "$LINT" "$STAGE/$NAME/tools/"
+cp "$CONVERT" "$LINT" "$PREVIEW" "$STAGE/$NAME/tools/"
 x86_64-w64-mingw32-strip "$STAGE/$NAME/lanternfall.exe" "$STAGE/$NAME"/tools/*.exe
 cp -r "$SOURCE_DIR/content/txt" "$SOURCE_DIR/content/img" "$SOURCE_DIR/content/bgm.mid" "$STAGE/$NAME/"
 # Notepad reads UTF-8 with its byte-order mark, and wants CR LF.
