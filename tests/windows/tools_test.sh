@@ -2,8 +2,9 @@
 # The author tools of the Windows build under Wine, in the caller's code page: the converter turns the
 # bundled sources into the very bytes of the bundled scenarios (which decode back to the sources) inside a
 # folder named in Japanese, names a character Shift-JIS lacks and leaves the old file whole, and replaces
-# a file it wrote before; the checker passes the bundled content clean and gives the same report as on
-# Linux on a folder with known findings (tests/tools/findings_report.sh).
+# a file it wrote before; the checker passes the bundled content clean (and, unpacked beside the game,
+# checks the game's folder when given none) and gives the same report as on Linux on a folder with known
+# findings, where the preview prints the same pages (tests/tools/findings_report.sh).
 # Usage: tools_test.sh BUILD_DIR (run.sh provides the Wine prefix and server).
 set -uo pipefail
 BUILD_DIR=$(cd "${1:?usage: tools_test.sh BUILD_DIR}" && pwd)
@@ -57,6 +58,17 @@ status=0
 [ "$status" = 0 ] || fail "the checker exited with $status on the bundled content"
 grep -q ': 0 error(s), 0 warning(s)' "$WORK/lint.log" || fail "the bundled content: $(cat "$WORK/lint.log")"
 
+# Unpacked from the zip and given no folder, the checker checks the game's folder above tools\.
+GAME="$WORK/ランタン"
+mkdir -p "$GAME/tools"
+cp -r "$SOURCE_DIR/content/." "$GAME/"
+cp "$BUILD_DIR/lanternfall.exe" "$GAME/"
+cp "$LINT" "$GAME/tools/"
+(cd "$WORK" && wine "$GAME/tools/lanternfall-lint.exe") >"$WORK/unpacked.log" 2>&1 ||
+  fail "the unpacked checker: $(cat "$WORK/unpacked.log")"
+grep -q 'ランタン: 0 error(s), 0 warning(s)' "$WORK/unpacked.log" ||
+  fail "the unpacked checker did not check its game's folder: $(cat "$WORK/unpacked.log")"
+
 bash "$SOURCE_DIR/tests/tools/findings_report.sh" "$BUILD_DIR" wine || FAILED=1
-[ "$FAILED" = 0 ] && echo "PASS: the converter and the checker under Wine"
+[ "$FAILED" = 0 ] && echo "PASS: the author tools under Wine"
 exit "$FAILED"
