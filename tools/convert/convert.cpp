@@ -4,7 +4,6 @@
 // leaves no output file behind, not even half of one. Sources are streamed: memory stays that of one read.
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
