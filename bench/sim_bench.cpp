@@ -97,13 +97,13 @@ int main() {
   platform::installExecutablePath();
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   platform::mciSetAudioSink(platform::AudioSink::Offline);
-  platform::setAppPathForTesting(contentDir());
+  platform::setAppPath(contentDir());
   std::vector<double> ms;
   for (int i = 0; i < kRuns; ++i) {
     const double m = clickToFirstRowMs();
     if (m >= 0) ms.push_back(m);
   }
-  platform::setAppPathForTesting("");
+  platform::setAppPath("");
   std::fprintf(stderr, "sim_bench: click to first text row, ms per run:");
   for (double m : ms) std::fprintf(stderr, " %.2f", m);
   std::fprintf(stderr, "\n");

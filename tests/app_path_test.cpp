@@ -15,7 +15,7 @@ std::string fakeExecutable() { return gFakeExecutable; }
 class AppPathTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    platform::setAppPathForTesting("");
+    platform::setAppPath("");
     platform::installExecutablePath();
   }
 };

@@ -68,7 +68,7 @@ TEST_F(StartUpTest, AssetFoldersEndInExactlyOneSeparator) {
     SCOPED_TRACE(c.appPath);
     TestContent content;
     HeadlessGame game(content);
-    platform::setAppPathForTesting(c.appPath);
+    platform::setAppPath(c.appPath);
     platform::mciClearRecordedCommands();
     game.start();
     EXPECT_EQ(game.fom().AppDir, c.appDir);
@@ -86,7 +86,7 @@ TEST_F(StartUpTest, MusicInAFolderWithSpacesAndJapaneseNamesPlays) {
   fs::create_directories(folder);
   std::ofstream(folder / "bgm.mid", std::ios::binary) << oneNoteMidi();
   HeadlessGame game(content);
-  platform::setAppPathForTesting(testing_support::utf8Path(folder));
+  platform::setAppPath(testing_support::utf8Path(folder));
   game.start();
   platform::mciWaitReady();
   EXPECT_EQ(BgmLoop, -1);

@@ -44,8 +44,8 @@ std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int n
 // data that starts as a JPEG does.
 std::string foreignFormat(const std::string& firstBytes);
 
-// Make loadPictureFile, behind a cache of the pictures decoded last (picture_cache.h), the decoder behind
-// PictureBox::LoadPicture, and install the file identity the cache and the game tell files by. Called
+// Make loadPictureFile, behind a cache of the pictures decoded last (decoded_picture_cache.h), the decoder
+// behind PictureBox::LoadPicture, and install the file identity the cache and the game tell files by. Called
 // once by every program that shows pictures, before the first is loaded.
 void installPictureDecoder();
 

@@ -14,7 +14,7 @@
 
 #include "platform/media/content_file.h"
 #include "platform/media/image.h"
-#include "platform/runtime/app.h"
+#include "platform/media/picture_decode.h"
 
 namespace platform {
 
@@ -163,8 +163,10 @@ bool decodeWithWic(const std::string& bytes, DecodedPicture* out, std::string* w
 
 }  // namespace
 
-std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int needWidth, int needHeight,
-                                              std::string* error) {
+std::optional<DecodedPicture> decodePicture(const std::string& utf8Path, int needWidth, int needHeight,
+                                            std::string* error, bool* cutShort) {
+  // WIC decodes what a file cut short holds without saying so, or refuses it.
+  *cutShort = false;
   auto fail = [&](const std::string& why) -> std::optional<DecodedPicture> {
     if (error != nullptr) *error = why;
     return std::nullopt;
@@ -197,17 +199,6 @@ std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int n
   if (picture.image.empty()) return fail(utf8Path + " holds an empty picture");
   keepAtShownSize(&picture.image, needWidth, needHeight);
   return picture;
-}
-
-std::optional<Image> loadImageFile(const std::string& utf8Path, std::string* error) {
-  std::optional<DecodedPicture> picture = loadPictureFile(utf8Path, 0, 0, error);
-  if (!picture) return std::nullopt;
-  return std::move(picture->image);
-}
-
-void installPictureDecoder() {
-  setPictureDecoder(&loadPictureFile);
-  setFileIdentity(&fileIdentity);
 }
 
 }  // namespace platform

@@ -32,7 +32,6 @@ std::string AppPath() {
 
 void setExecutablePathSource(ExecutablePathSource source) { gExecutablePath = source; }
 
-void setAppPathForTesting(const std::string& path) { gAppPathOverride = path; }
 void setAppPath(const std::string& path) { gAppPathOverride = path; }
 
 void Randomize() {

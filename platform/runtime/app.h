@@ -11,10 +11,9 @@ namespace platform {
 
 // The folder of the running executable, links resolved, without a trailing "/" except for the root "/";
 // "." when the executable's path is unknown (no source installed, or the system cannot tell).
-// Tests may set it to check how start-up builds its paths.
 std::string AppPath();
-void setAppPathForTesting(const std::string& path);  // empty: back to the real one
-// The same for a program that runs content from a folder other than its own.
+// Set it for a program that runs content from a folder other than its own, and for tests of how start-up
+// builds its paths; empty: back to the executable's own folder.
 void setAppPath(const std::string& path);
 
 // Where the running executable lies, as the operating system tells it: its full path, links resolved, or

@@ -18,7 +18,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool once = [] {
     platform::mciSetAudioSink(platform::AudioSink::Offline);
-    platform::setAppPathForTesting(fuzzing::folder().string());
+    platform::setAppPath(fuzzing::folder().string());
     return true;
   }();
   (void)once;

@@ -78,7 +78,7 @@ HeadlessGame::HeadlessGame(const TestContent& content) {
   platform::resetEndForTesting();
   platform::setProblemProgram("lanternfall");
   platform::mciSetAudioSink(platform::AudioSink::Offline);
-  platform::setAppPathForTesting(content.root().string());
+  platform::setAppPath(content.root().string());
   loop_ = platform::EventLoop::manual();
   fom_ = std::make_unique<Fom>(*loop_);
   fom_->trace = [this](std::string_view what, std::string_view detail) {
@@ -89,7 +89,7 @@ HeadlessGame::HeadlessGame(const TestContent& content) {
 
 HeadlessGame::~HeadlessGame() {
   platform::setRandomSourceForTesting(nullptr);
-  platform::setAppPathForTesting("");
+  platform::setAppPath("");
   platform::CloseAll();
   platform::mciCloseAll();
   platform::resetEndForTesting();

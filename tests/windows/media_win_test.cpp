@@ -3,6 +3,8 @@
 // executable's folder, and the music's command strings through the real winmm.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -114,6 +116,36 @@ TEST(WindowsPictures, ShownSmallerIsHeldAtTheShownSize) {
   EXPECT_EQ(small->width, whole->width);  // the picture's own size is still told
   EXPECT_EQ(small->image.width, whole->width / 3);
   EXPECT_EQ(small->image.height, whole->height / 3);
+}
+
+// A picture a scene shows again comes from the cache, told by what the file is: the same length and time
+// answer from the cache, a later time is decoded afresh.
+TEST(WindowsPictures, PicturesThatComeBackAreNotDecodedAgainUnlessTheFileChanged) {
+  ScratchFolder dir("lanternfall-wic-cache");
+  const fs::path img = fs::path(env("LANTERNFALL_CONTENT")) / "img";
+  std::string title = readBytes(img / "ttl.jpg"), other;
+  for (const auto& entry : fs::directory_iterator(img)) {
+    if (entry.path().filename() != "ttl.jpg") other = readBytes(entry.path());
+  }
+  // Padded after the end marker to one length, so that only the time tells them apart.
+  const size_t length = std::max(title.size(), other.size());
+  title.resize(length, '\0');
+  other.resize(length, '\0');
+  const fs::path shown = dir.path() / "shown.jpg";
+  std::ofstream(shown, std::ios::binary) << title;
+  // In whole seconds: the C library sets file times no finer than that.
+  const auto time = std::chrono::floor<std::chrono::seconds>(fs::last_write_time(shown));
+  fs::last_write_time(shown, time);
+  platform::installPictureDecoder();
+  auto decoded = [&] { return platform::decodePictureFile(dir.utf8("shown.jpg"), 64, 48)->image.pixels; };
+  const std::vector<uint32_t> first = decoded();
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(decoded(), first);
+  std::fstream(shown, std::ios::in | std::ios::out | std::ios::binary)
+      .write(other.data(), std::streamsize(length));
+  fs::last_write_time(shown, time);
+  EXPECT_EQ(decoded(), first) << "answered from the cache";
+  fs::last_write_time(shown, time + std::chrono::seconds(1));
+  EXPECT_NE(decoded(), first) << "an edited file is decoded afresh";
 }
 
 TEST(WindowsPictures, InvalidInput_RefusedByTheSameLimitsAsOnLinux) {

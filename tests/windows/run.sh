@@ -36,3 +36,6 @@ fi
 for locale in ja_JP.UTF-8 C.UTF-8; do
   LC_ALL=$locale ctest --test-dir "$BUILD_DIR" -R '^win\.window$' --output-on-failure --timeout 300
 done
+# A high-dpi desktop: Windows at 192 dpi, twice the classic one.
+LC_ALL=ja_JP.UTF-8 LANTERNFALL_WINE_DPI=192 ctest --test-dir "$BUILD_DIR" -R '^win\.window$' --output-on-failure \
+  --timeout 300
