@@ -14,7 +14,7 @@ CHECK_FLAGS := -DLANTERNFALL_WERROR=ON
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps dist-deps configure build run install install-check deb test asan bench fuzz lint clean \
-        windows-deps windows windows-test windows-zip
+        windows-deps windows windows-test windows-zip windows-installer
 
 all: build
 
@@ -80,7 +80,7 @@ lint: build
 
 # Windows: cross-built here with mingw-w64 into build-win/, tested under Wine (tests/windows/run.sh).
 WIN_PACKAGES := cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth openbox xdotool \
-                imagemagick zip fonts-ipafont-gothic locales x11-utils
+                imagemagick zip unzip nsis fonts-ipafont-gothic locales x11-utils
 WIN_BUILD ?= build-win
 
 windows-deps:
@@ -91,11 +91,16 @@ windows: windows-deps
 	  $(CHECK_FLAGS) $(CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD) -j$(JOBS)
 
-windows-test: windows
+# The installer is built first so that its test (install and uninstall under Wine) runs with the rest.
+windows-test: windows-installer
 	bash tests/windows/run.sh $(WIN_BUILD)
 
 windows-zip: windows
 	bash dist/windows/make_zip.sh $(WIN_BUILD)
+
+# The zip's folder as a per-user NSIS installer: build-win/lanternfall-<version>-win64-setup.exe.
+windows-installer: windows-zip
+	bash dist/windows/make_installer.sh $(WIN_BUILD)
 
 clean:
 	rm -rf build build-asan build-fuzz build-release build-deb build-win

@@ -23,6 +23,8 @@ add_custom_command(OUTPUT ${LANTERNFALL_ICO}
   COMMAND ${PROJECT_BINARY_DIR}/lanternfall-icon-file ${LANTERNFALL_ICO}
   DEPENDS ${PROJECT_SOURCE_DIR}/dist/windows/icon_file.cpp ${PROJECT_SOURCE_DIR}/ui/icon.cpp
   COMMENT "Drawing the lantern icon")
+# For the other programs that carry the icon (the preview): a target that draws it before they build.
+add_custom_target(lanternfall_icon DEPENDS ${LANTERNFALL_ICO})
 set(LANTERNFALL_MANIFEST ${PROJECT_BINARY_DIR}/lanternfall.manifest)
 set(LANTERNFALL_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 set(LANTERNFALL_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
@@ -41,6 +43,9 @@ add_custom_target(content ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/content ${PROJECT_BINARY_DIR}
   COMMENT "Copying bundled content beside the executable")
 add_dependencies(lanternfall content)
+
+# The author tools that need nothing of Linux (tools/CMakeLists.txt chooses them).
+add_subdirectory(tools)
 
 option(BUILD_TESTING "Build the tests" ON)
 if(BUILD_TESTING)

@@ -1,5 +1,5 @@
 // Caption measurement with the renderer's own font module and line layout, for tools that need no window.
-#include "platform/sdl/text_measure.h"
+#include "platform/text_measure.h"
 
 #include "platform/runtime/text_layout.h"
 #include "platform/sdl/font.h"

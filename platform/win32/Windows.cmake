@@ -23,7 +23,7 @@ target_compile_options(lanternfall_media PRIVATE ${LANTERNFALL_WARNINGS})
 
 # The window, the GDI renderer and the fonts.
 add_library(lanternfall_win32 STATIC win32/gdi_fonts.cpp win32/gdi_renderer.cpp win32/input_translation.cpp
-            win32/window_backend.cpp win32/window_icon.cpp)
+            win32/text_measure.cpp win32/window_backend.cpp win32/window_icon.cpp)
 target_link_libraries(lanternfall_win32 PUBLIC lanternfall_runtime PRIVATE gdi32 user32)
 target_compile_options(lanternfall_win32 PRIVATE ${LANTERNFALL_WARNINGS})
 

@@ -3,9 +3,12 @@
 // Japanese interfaces prefer, then any face of the Shift-JIS character set (IPAPGothic under Wine).
 #include "platform/win32/gdi_fonts.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/runtime/app.h"
+#include "platform/runtime/display.h"
 #include "platform/runtime/utf16.h"
 
 namespace platform {
@@ -44,6 +47,8 @@ bool faceExists(HDC dc, const std::wstring& face) {
 }
 
 }  // namespace
+
+int fontPixels(float points) { return std::max(1, static_cast<int>(std::lround(points * pixelsPerPoint()))); }
 
 bool faceHoldsJapanese(HDC dc, const std::wstring& face) {
   if (!faceExists(dc, face)) return false;

@@ -52,6 +52,9 @@ class GdiFonts {
   std::map<std::tuple<std::wstring, bool, int>, std::unique_ptr<GdiFont>> fonts_;
 };
 
+// A font's size in pixels for its size in points: at the display's dots per inch, rounded, at least 1.
+int fontPixels(float points);
+
 // Whether the system's face holds kana and ASCII glyphs: a Japanese face the game can show text in.
 bool faceHoldsJapanese(HDC dc, const std::wstring& face);
 

@@ -40,8 +40,6 @@ RECT toRect(const RectF& f, int ox, int oy) {
               ox + static_cast<LONG>(std::lround(f.x + f.w)), oy + static_cast<LONG>(std::lround(f.y + f.h))};
 }
 
-int fontPixels(float points) { return std::max(1, static_cast<int>(std::lround(points * pixelsPerPoint()))); }
-
 // Stretch part of a picture (source rectangle in its pixels) onto a destination rectangle, smoothly.
 void stretch(HDC dc, const Image& image, float sx, float sy, float sw, float sh, const RECT& dst) {
   if (image.empty()) return;

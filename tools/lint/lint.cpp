@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "platform/media/content_file.h"
+#include "platform/media/executable_path.h"
 #include "platform/runtime/printable.h"
+#include "tools/common/tool_main.h"
+#include "tools/common/utf8_path.h"
 #include "tools/lint/game_run.h"
 #include "tools/lint/music.h"
 #include "tools/lint/pictures.h"
@@ -56,7 +59,7 @@ class FolderCheck {
   FolderCheck(const fs::path& folder, lint::Report& report, bool withTitle)
       : folder_(folder.lexically_normal()), report_(report), pictures_(report) {
     TitleObserver title(withTitle ? &pictures_ : nullptr);
-    game_ = std::make_unique<lint::GameRun>(folder_.string(), title);
+    game_ = std::make_unique<lint::GameRun>(tools::utf8FromPath(folder_), title);
     if (withTitle) report_.flush();
     rows_ = std::make_unique<lint::RowMeasure>(game_->fom());
   }
@@ -67,12 +70,12 @@ class FolderCheck {
     std::error_code ec;
     fs::directory_iterator it(folder_ / "txt", ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-      const std::string name = it->path().stem().string();
+      const std::string name = tools::utf8FromPath(it->path().stem());
       if (it->path().extension() == ".dat" && !isStarted(name)) others.push_back(name);
     }
     std::sort(others.begin(), others.end());
     for (const std::string& name : others) scenario(name);
-    lint::checkMusic(folder_.string(), report_);
+    lint::checkMusic(tools::utf8FromPath(folder_), report_);
     report_.flush();
   }
 
@@ -83,8 +86,8 @@ class FolderCheck {
 
  private:
   void check(const std::string& name) {
-    const fs::path path = folder_ / "txt" / (name + ".dat");
-    const std::string file = path.lexically_normal().string();
+    const fs::path path = folder_ / "txt" / tools::pathFromUtf8(name + ".dat");
+    const std::string file = tools::utf8FromPath(path.lexically_normal());
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(path, ec))) {
       report_.error(file, 0, "scenario findings",
@@ -92,8 +95,9 @@ class FolderCheck {
       return;
     }
     std::string bytes, why;
-    if (!platform::readRegularFile(path.string(), kMaxScenarioBytes, &bytes, &why)) {
-      if (why.starts_with(path.string() + ": ")) why.erase(0, path.string().size() + 2);
+    const std::string pathName = tools::utf8FromPath(path);
+    if (!platform::readRegularFile(pathName, kMaxScenarioBytes, &bytes, &why)) {
+      if (why.starts_with(pathName + ": ")) why.erase(0, pathName.size() + 2);
       report_.error(file, 0, "scenario findings", "cannot read the scenario file: " + why);
       return;
     }
@@ -120,14 +124,18 @@ class FolderCheck {
   bool rowsNamed_ = false;
 };
 
-fs::path defaultFolder(const char* argv0) {
+fs::path defaultFolder(const std::string& argv0) {
   std::error_code ec;
   if (fs::is_directory("content/txt", ec)) return "content";
-  fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) self = fs::absolute(argv0, ec);
+  const std::string exe = platform::executablePath();
+  fs::path self = tools::pathFromUtf8(exe);
+  if (exe.empty()) self = fs::absolute(tools::pathFromUtf8(argv0), ec);
   // Installed: the game's content under the same prefix (bin/ beside share/games/lanternfall/).
   const fs::path installed = self.parent_path().parent_path() / "share" / "games" / "lanternfall";
   if (fs::is_directory(installed / "txt", ec)) return installed;
+  // Unpacked from the Windows zip: the game's own folder, one above tools/.
+  const fs::path unpacked = self.parent_path().parent_path();
+  if (fs::is_directory(unpacked / "txt", ec) && fs::exists(unpacked / "lanternfall.exe", ec)) return unpacked;
   // In a build tree: the build directory, two levels above this tool.
   return self.parent_path().parent_path().parent_path();
 }
@@ -139,8 +147,8 @@ constexpr const char* kUsage =
     "or one scenario file and the pictures it shows (its content folder is the one above txt/).\n"
     "Findings are printed as FILE:LINE: error|warning: message, with the fix where there is one; line 0\n"
     "means the file as a whole. Ten findings of a kind are named per file, the rest counted. Without an\n"
-    "argument: ./content, else the installed game's content, else the game's folder in the build tree\n"
-    "this tool was built in.\n"
+    "argument: ./content, else the installed game's content, else the game's folder this tool was unpacked\n"
+    "into (Windows), else the game's folder in the build tree this tool was built in.\n"
     "\n"
     "Write scenarios in UTF-8, convert them with lanternfall-convert, check them here, then play them\n"
     "with lanternfall-preview.\n"
@@ -152,8 +160,8 @@ constexpr const char* kUsage =
     "checked.\n";
 
 int summarise(const fs::path& what, const lint::Report& report) {
-  std::printf("%s: %d error(s), %d warning(s)\n", platform::printable(what.string()).c_str(), report.errors(),
-              report.warnings());
+  std::printf("%s: %d error(s), %d warning(s)\n", platform::printable(tools::utf8FromPath(what)).c_str(),
+              report.errors(), report.warnings());
   return report.errors() > 0 ? 1 : 0;
 }
 
@@ -163,36 +171,39 @@ int summarise(const fs::path& what, const lint::Report& report) {
 // (the sanitizer build) that would turn every run into a failure. Read only by the sanitizer runtime.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
-int main(int argc, char** argv) {
-  if (argc == 2 && (std::string_view(argv[1]) == "-h" || std::string_view(argv[1]) == "--help")) {
+int toolMain(const std::vector<std::string>& args) {
+  const std::string& program = args[0];
+  const size_t argc = args.size();
+  if (argc == 2 && (args[1] == "-h" || args[1] == "--help")) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+  if (argc == 2 && args[1] == "--version") {
     std::printf("lanternfall-lint %s\n", LANTERNFALL_VERSION);
     return 0;
   }
-  if (argc > 2 || (argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0')) {
+  if (argc > 2 || (argc == 2 && args[1].size() > 1 && args[1][0] == '-')) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  const fs::path argument = argc == 2 ? fs::path(argv[1]) : defaultFolder(argv[0]);
+  const fs::path argument = argc == 2 ? tools::pathFromUtf8(args[1]) : defaultFolder(program);
+  const std::string shown = platform::printable(tools::utf8FromPath(argument));
   std::error_code ec;
   lint::Report report;
   if (argument.extension() == ".dat" && !fs::is_directory(argument, ec)) {
     if (!fs::exists(argument, ec)) {
-      std::fprintf(stderr, "%s: no scenario file at %s\n", argv[0],
-                   platform::printable(argument.string()).c_str());
+      std::fprintf(stderr, "%s: no scenario file at %s\n", platform::printable(program).c_str(),
+                   shown.c_str());
       return 2;
     }
     // CONTENT/txt/NAME.dat: the pictures are in CONTENT/img.
     const fs::path txt = argument.parent_path().empty() ? fs::path(".") : argument.parent_path();
-    FolderCheck(txt / "..", report, false).scenario(argument.stem().string());
+    FolderCheck(txt / "..", report, false).scenario(tools::utf8FromPath(argument.stem()));
     return summarise(argument, report);
   }
   if (!fs::is_directory(argument, ec)) {
-    std::fprintf(stderr, "%s: no content folder at %s\n", argv[0],
-                 platform::printable(argument.string()).c_str());
+    std::fprintf(stderr, "%s: no content folder at %s\n", platform::printable(program).c_str(),
+                 shown.c_str());
     return 2;
   }
   FolderCheck(argument, report, true).all();

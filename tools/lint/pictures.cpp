@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "tools/common/utf8_path.h"
 #include "ui/layout.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +19,9 @@ constexpr const char* kProblems = "picture problems";
 
 std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
-std::string display(const std::string& path) { return fs::path(path).lexically_normal().string(); }
+std::string display(const std::string& path) {
+  return tools::utf8FromPath(tools::pathFromUtf8(path).lexically_normal());
+}
 
 std::string lowerAscii(std::string s) {
   for (char& c : s)
@@ -31,17 +34,18 @@ std::string lowerAscii(std::string s) {
 std::string lookAlikeHint(const fs::path& wanted) {
   std::error_code ec;
   std::vector<std::string> found;
-  const std::string stem = lowerAscii(wanted.stem().string());
+  const std::string stem = lowerAscii(tools::utf8FromPath(wanted.stem()));
   fs::directory_iterator it(wanted.parent_path(), ec), end;
   for (int seen = 0; !ec && it != end && found.size() < 3 && seen < 100000; it.increment(ec), ++seen) {
     if (it->path().filename() == wanted.filename()) continue;
-    if (lowerAscii(it->path().stem().string()) == stem) found.push_back(it->path().filename().string());
+    if (lowerAscii(tools::utf8FromPath(it->path().stem())) == stem)
+      found.push_back(tools::utf8FromPath(it->path().filename()));
   }
   if (found.empty()) return "";
   std::sort(found.begin(), found.end());
   std::string list;
   for (const std::string& f : found) list += (list.empty() ? "" : ", ") + f;
-  return " (" + list + " is there, but the game reads only " + wanted.filename().string() +
+  return " (" + list + " is there, but the game reads only " + tools::utf8FromPath(wanted.filename()) +
          ": save the picture as JPEG under that name)";
 }
 
@@ -88,9 +92,10 @@ PictureChecks::Named* PictureChecks::namedIn(const std::string& message, std::st
 // What the file the game asked for is, in the author's terms.
 std::string PictureChecks::whatIsWrong(const std::string& path, const std::string& error) const {
   std::error_code ec;
-  const fs::file_status link = fs::symlink_status(path, ec);
-  if (!fs::exists(link)) return "is missing: " + display(path) + lookAlikeHint(path);
-  const fs::file_status target = fs::status(path, ec);
+  const fs::path file = tools::pathFromUtf8(path);
+  const fs::file_status link = fs::symlink_status(file, ec);
+  if (!fs::exists(link)) return "is missing: " + display(path) + lookAlikeHint(file);
+  const fs::file_status target = fs::status(file, ec);
   if (ec) return "cannot be opened: " + error;  // a link that leads nowhere, or round in a loop
   if (!fs::is_regular_file(target)) return "is not a regular file: " + display(path);
   if (error.find(", not a JPEG") != std::string::npos) return "is not a JPEG file: " + error;

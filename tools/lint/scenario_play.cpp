@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/sdl/text_measure.h"
+#include "platform/text_measure.h"
 #include "script/scenario_syntax.h"
 
 namespace lint {

@@ -20,6 +20,8 @@
 #include "platform/runtime/input.h"
 #include "platform/runtime/printable.h"
 #include "script/scenario_syntax.h"
+#include "tools/common/tool_main.h"
+#include "tools/common/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -252,12 +254,12 @@ int runWindow(const std::string& named) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int toolMain(const std::vector<std::string>& args) {
   platform::setProblemProgram("lanternfall-preview");
   bool pages = false;
   std::vector<std::string> operands;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string_view a = args[i];
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -282,7 +284,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::error_code ec;
-  const fs::path dir = fs::absolute(operands[0], ec);
+  const fs::path dir = fs::absolute(tools::pathFromUtf8(operands[0]), ec);
   if (ec || !fs::is_directory(dir, ec)) {
     std::fprintf(stderr, "lanternfall-preview: no content folder at %s\n",
                  platform::printable(operands[0]).c_str());
@@ -290,12 +292,13 @@ int main(int argc, char** argv) {
   }
   std::string name = operands.size() == 2 ? operands[1] : (pages ? "opn" : "");
   // An author may name the file rather than the scenario.
-  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dat") == 0) name = fs::path(name).stem().string();
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dat") == 0)
+    name = tools::utf8FromPath(tools::pathFromUtf8(name).stem());
   if (!name.empty()) {
-    const fs::path file = dir / "txt" / (name + ".dat");
+    const fs::path file = dir / "txt" / tools::pathFromUtf8(name + ".dat");
     if (!fs::is_regular_file(file, ec)) {
       std::fprintf(stderr, "lanternfall-preview: no scenario file at %s\n",
-                   platform::printable(file.string()).c_str());
+                   platform::printable(tools::utf8FromPath(file)).c_str());
       return 2;
     }
   }
@@ -304,6 +307,6 @@ int main(int argc, char** argv) {
   const char* ctype = std::setlocale(LC_CTYPE, "");
   if (!ctype || (!std::strstr(ctype, "UTF-8") && !std::strstr(ctype, "utf8")))
     std::setlocale(LC_CTYPE, "C.UTF-8");
-  platform::setAppPath(dir.lexically_normal().string());
+  platform::setAppPath(tools::utf8FromPath(dir.lexically_normal()));
   return pages ? printPages(name) : runWindow(name);
 }

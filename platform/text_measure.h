@@ -1,6 +1,7 @@
 // Measuring caption rows as the renderer lays them out, without a window: the same font lookup, pixel
 // size (points at the display's dots per inch, rounded), glyph advances and line layout. Called by the
-// content checker to find scenario rows that would wrap on the scene picture.
+// content checker to find scenario rows that would wrap on the scene picture. Each window backend
+// measures with its own renderer's fonts (platform/sdl/text_measure.cpp, platform/win32/text_measure.cpp).
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,7 @@ class TextMeasure {
 
   bool ok() const;  // false when no font could be opened; error() says why
   const std::string& error() const;
-  const std::string& fontPath() const;
+  const std::string& fontPath() const;  // the font's file; on Windows, the face GDI chose
   int pixelSize() const;
 
   float advance(char32_t c);           // pixels
