@@ -163,6 +163,7 @@ class Fom {
 
   void showHistoryPage();
   int historyAt_ = -1;  // the page in view; -1 while the history is closed
+  bool sceneTextShown_[3] = {false, false, false};  // the labels' visibility, while the history hides them
   void fastForwardTick();
   bool fastForward_ = false;
   // Where fast-forward began: let go before it stepped, it leaves timSay as it found it.

@@ -106,6 +106,7 @@ TEST_F(Reading, TheHistoryHoldsTheTextAndClosingNeitherSwallowsNorAddsAStep) {
   at(InputEvent::Type::Wheel, fom().Pic, 0, 1);
   EXPECT_EQ(shownHistory(), "\r\np1a\r\np1b") << "it opens on the page before the one on screen";
   EXPECT_EQ(fom().histPos.Caption(), "履歴 1／2");
+  EXPECT_FALSE(fom().lbl[2].Visible()) << "the page on screen does not show through the history";
   game.advance(5000);
   click(fom().lbl[2]);  // lands on the history, not on the text
   key(platform::kKeySpace);
@@ -114,6 +115,7 @@ TEST_F(Reading, TheHistoryHoldsTheTextAndClosingNeitherSwallowsNorAddsAStep) {
   EXPECT_EQ(shownHistory(), "\r\np2a") << "the growing page is the newest";
   key(platform::kKeyEscape);
   EXPECT_FALSE(fom().HistoryOpen());
+  EXPECT_TRUE(game.textShown());
   EXPECT_EQ(game.page(), "\np2a");
   game.advance(99);
   EXPECT_EQ(game.page(), "\np2a") << "the tick keeps the time it had left, no more and no less";
@@ -148,6 +150,7 @@ TEST_F(Reading, TheWishSimulationStandsStillUnderTheHistory) {
   EXPECT_EQ(fom().lblStr.Caption(), powers);
   EXPECT_EQ(fom().WishTarget, 2) << "neither the key nor the button reached the options";
   key(platform::kKeyReturn);
+  EXPECT_FALSE(game.textShown()) << "the labels stay hidden in the wish simulation";
   game.advance(999);
   EXPECT_EQ(fom().lblDay.Caption(), "1");
   game.advance(1);

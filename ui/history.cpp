@@ -1,6 +1,7 @@
 // The text history: the pages read in this game, one at a time over the dimmed window, while the game
 // stands still beneath. The wheel, the arrows and PageUp/PageDown page through it; the wheel past the
 // newest page, Escape, Enter or a right click returns to the game exactly where it was.
+#include <iterator>
 #include <string>
 
 #include "app/fom.h"
@@ -16,12 +17,19 @@ void Fom::OpenHistory() {
   // The growing page is on screen already: the page before it is the one the player is looking for.
   historyAt_ = static_cast<int>(History.hasGrowingPage() && pages >= 2 ? pages - 2 : pages - 1);
   showHistoryPage();
+  // The page on screen would show through under the page in view, row over row: it steps aside until
+  // the history closes. Nothing in the game can look at the labels meanwhile.
+  for (size_t i = 0; i < std::size(lbl); ++i) {
+    sceneTextShown_[i] = lbl[i].Visible();
+    lbl[i].setVisible(false);
+  }
   histShade.setVisible(true);
 }
 
 void Fom::CloseHistory() {
   if (!HistoryOpen()) return;
   histShade.setVisible(false);
+  for (size_t i = 0; i < std::size(lbl); ++i) lbl[i].setVisible(sceneTextShown_[i]);
   historyAt_ = -1;
   timSay.resume();
   TimDay.resume();
