@@ -95,8 +95,8 @@ class Fom {
   // ---- Reading comforts: the text history (ui/history.cpp) and fast-forward (script/fast_forward.cpp) ----
   ui::PageHistory History;  // the pages of this game, fed by ShowText
   // Over the scene, which stands still meanwhile: its timers are held and no input reaches its controls.
-  // Opens on the last page turned (the page on screen is the one before it); not on the title, nor
-  // before anything was read.
+  // Opens on the page before the one on screen (on the last page when none is on screen); not on the
+  // title, nor before anything was read.
   void OpenHistory();
   void CloseHistory();
   bool HistoryOpen() const { return historyAt_ >= 0; }
