@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/runtime/input.h"
+#include "platform/runtime/speech.h"
 #include "support/game_harness.h"
 #include "ui/page_history.h"
 
@@ -156,6 +157,28 @@ TEST_F(Reading, TheWishSimulationStandsStillUnderTheHistory) {
   EXPECT_EQ(fom().lblDay.Caption(), "1");
   game.advance(1);
   EXPECT_EQ(fom().lblDay.Caption(), "2");
+}
+
+TEST_F(Reading, TheHistorySpeaksThePageInViewWhileVoicingIsOn) {
+  struct Heard : platform::SpeechSink {
+    std::vector<std::string> said;
+    void say(std::string_view utf8, bool interrupt) override {
+      said.push_back(std::string(utf8) + (interrupt ? " (at once)" : ""));
+    }
+    void silence() override {}
+  } heard;
+  start({"one", ">p", "two", ">p", "three", "tugi"});
+  click(fom().lbl[2]);
+  game.advance(1000);  // not a double click
+  click(fom().lbl[2]);
+  ASSERT_EQ(game.page(), "\nthree▼");
+  platform::setSpeechSink(&heard);
+  fom().Voicing = true;
+  key(platform::kKeyPageUp);
+  key(platform::kKeyUp);
+  key(platform::kKeyUp);  // already the oldest page: nothing new to say
+  platform::setSpeechSink(nullptr);
+  EXPECT_EQ(heard.said, (std::vector<std::string>{"\r\ntwo (at once)", "\r\none (at once)"}));
 }
 
 TEST_F(Reading, TheHistoryIsNotOnTheTitle) {
