@@ -181,6 +181,19 @@ TEST_F(Reading, TheHistorySpeaksThePageInViewWhileVoicingIsOn) {
   EXPECT_EQ(heard.said, (std::vector<std::string>{"\r\ntwo (at once)", "\r\none (at once)"}));
 }
 
+TEST_F(Reading, ANewGameStartedUnderTheHistoryClosesItAndForgetsThePages) {
+  start({"one", ">p", "two", "tugi"});
+  key(platform::kKeyPageUp);
+  ASSERT_TRUE(fom().HistoryOpen());
+  fom().SetUpGame(platform::kLeftButton);  // as the preview plays a scenario again
+  EXPECT_FALSE(fom().HistoryOpen());
+  EXPECT_FALSE(fom().histShade.Visible());
+  EXPECT_EQ(fom().History.size(), 0u);
+  EXPECT_FALSE(fom().timSay.held());
+  EXPECT_FALSE(fom().TimDay.held());
+  EXPECT_FALSE(fom().timColor.held());
+}
+
 TEST_F(Reading, TheHistoryIsNotOnTheTitle) {
   content.scenario("opn", {"text", "tugi"});
   game.start();
