@@ -70,14 +70,13 @@ InputEvent pointerEvent(InputEvent::Type type, int16_t button, int x, int y) {
   return e;
 }
 
-// A turn of the wheel, in whole notches up (away from the player), where the pointer is. Fine-grained
-// wheels and touchpads that report less than a notch count as one in their direction.
+// A turn of the wheel in whole notches up (away from the player), where the pointer is. No wheel turns
+// 100 notches in one event; the bound only keeps the count within the event's 16 bits.
 bool wheelEvent(const SDL_MouseWheelEvent& w, InputEvent* out) {
   int steps = w.direction == SDL_MOUSEWHEEL_FLIPPED ? -w.y : w.y;
   if (steps == 0) return false;  // sideways
-  steps = steps > 0 ? std::min(steps, 100) : std::max(steps, -100);
-  int x = w.mouseX, y = w.mouseY;
-  *out = pointerEvent(InputEvent::Type::Wheel, 0, x, y);
+  steps = std::clamp(steps, -100, 100);
+  *out = pointerEvent(InputEvent::Type::Wheel, 0, w.mouseX, w.mouseY);
   out->wheelSteps = static_cast<int16_t>(steps);
   return true;
 }
