@@ -14,7 +14,9 @@
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/runtime/shade.h"
 #include "platform/runtime/timer.h"
+#include "ui/page_history.h"
 
 class Fom {
  public:
@@ -34,6 +36,10 @@ class Fom {
   platform::Label lblDay;
   platform::Label lblStr;
   platform::OptionButton optChar[3];
+  // The text history, over everything but the title; hidden until the player opens it (ui/history.cpp).
+  platform::Shade histShade;
+  platform::Label histLbl[3];   // the page in view, with the scene text's look
+  platform::Label histPos;      // which page of how many
   platform::PictureBox picStt;  // in front of everything
   platform::Timer timSay;
   platform::Timer timColor;
@@ -60,6 +66,7 @@ class Fom {
   void LayoutWindow();                                 // resize
   void ShowTitle();                                    // first activation, and ReturnToTitle
   void Form_KeyDown(int16_t& KeyCode, int16_t Shift);  // keys, before any control (ui/keyboard.cpp)
+  void Form_KeyUp(int16_t& KeyCode, int16_t Shift);
 
   // ---- Pictures (ui/pictures.cpp) ----
   void ShowPicture(const std::string& name);
@@ -84,6 +91,24 @@ class Fom {
   void timColor_Timer();
   void TimDay_Timer();
   void PlayEnding();
+
+  // ---- Reading comforts: the text history (ui/history.cpp) and fast-forward (script/fast_forward.cpp) ----
+  ui::PageHistory History;  // the pages of this game, fed by ShowText
+  // Over the scene, which stands still meanwhile: its timers are held and no input reaches its controls.
+  // Opens on the page before the one on screen (on the last page when none is on screen); not on the
+  // title, nor before anything was read.
+  void OpenHistory();
+  void CloseHistory();
+  bool HistoryOpen() const { return historyAt_ >= 0; }
+  // Older pages for negative steps; past the newest page it closes when closeAtEnd, else stays there.
+  void ScrollHistory(int steps, bool closeAtEnd);
+  void HistoryKeyDown(int16_t KeyCode);  // every key while the history is open
+  void Form_MouseWheel(int16_t Steps, int16_t Shift, float X, float Y);
+  void histShade_MouseDown(int16_t Button, int16_t Shift, float X, float Y);
+  // While Ctrl is held each tick of timSay is a click on the text, up to the scenario's end command.
+  void StartFastForward();
+  void StopFastForward();
+  bool FastForwarding() const { return fastForward_; }
 
   // ---- Music loop (audio/poll_bgm.cpp) ----
   void PollBgm();
@@ -135,4 +160,13 @@ class Fom {
   // could not be opened, nothing). After the end no step reads a line until the next StartScenario.
   bool scriptRunning_ = false;
   int64_t lineNo_ = 0;  // the number of CurrentLine in the scenario file
+
+  void showHistoryPage();
+  int historyAt_ = -1;  // the page in view; -1 while the history is closed
+  bool sceneTextShown_[3] = {false, false, false};  // the labels' visibility, while the history hides them
+  void fastForwardTick();
+  bool fastForward_ = false;
+  // Where fast-forward began: let go before it stepped, it leaves timSay as it found it.
+  bool timSayBeforeFastForward_ = false;
+  int64_t fastForwardFromLine_ = 0;
 };

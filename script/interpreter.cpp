@@ -209,6 +209,7 @@ Fom::LineResult Fom::showTextLine(const std::string& line) {
 }
 
 void Fom::ShowText(const std::string& text, bool visible) {
+  History.noteShown(text);
   // A counted loop over the labels with the shared counter, which it leaves one past the last label.
   const int64_t upper = static_cast<int64_t>(std::size(lbl)) - 1;
   for (LoopVar = int64_t{0}; LoopVar.number() <= upper; LoopVar = LoopVar.number() + 1) {
@@ -225,6 +226,10 @@ void Fom::lbl_Click(int16_t /*Index*/) {
 }
 
 void Fom::timSay_Timer() {
+  if (fastForward_) {
+    fastForwardTick();
+    return;
+  }
   // Only a click moves past a stop line; ">ive" and the line count play no part here.
   if (script::tickMayStep(CurrentLine)) StepScript();
 }

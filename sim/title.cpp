@@ -75,4 +75,8 @@ void Fom::SetUpGame(int16_t Button) {
   // The leaf is wished for until the player clicks an option; the option shown stays as it was.
   SelectWishTarget(2);
   picStt.setVisible(false);
+  // The history is of this game: the last game's pages, and the page its labels still show, are gone.
+  // (The preview starts a game afresh from anywhere, the history open or not.)
+  CloseHistory();
+  History.clear();
 }

@@ -98,6 +98,26 @@ TEST(Timers, EnablingOrRetimingStartsAFreshPeriod) {
   EXPECT_EQ(at[1], 220);
 }
 
+TEST(Timers, AHeldTimerStandsStillAndResumesWithTheTimeItHadLeft) {
+  auto loop = EventLoop::manual();
+  Timer t(*loop, 100, true);
+  int ticks = 0;
+  t.onTick = [&] { ++ticks; };
+  loop->advance(70);
+  t.hold();
+  t.hold();  // a second hold keeps the first one's time
+  loop->advance(5000);
+  EXPECT_EQ(ticks, 0);
+  EXPECT_TRUE(t.Enabled()) << "a hold is not a disable: the game reads its own flag back";
+  t.resume();
+  loop->advance(29);
+  EXPECT_EQ(ticks, 0);
+  loop->advance(1);
+  EXPECT_EQ(ticks, 1) << "30 ms were left when it was held";
+  loop->advance(100);
+  EXPECT_EQ(ticks, 2);
+}
+
 TEST(Timers, AHandlerDisablingAnotherDueTimerStopsIt) {
   auto loop = EventLoop::manual();
   Timer first(*loop, 100, true), second(*loop, 100, true);

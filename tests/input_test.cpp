@@ -16,6 +16,7 @@
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/runtime/shade.h"
 #include "support/game_harness.h"
 
 namespace {
@@ -322,8 +323,45 @@ TEST_F(InputRules, TheFormSeesKeysFirstAndTheWindowKeysNeverReachIt) {
   key(kKeyReturn, kAltMask);
   EXPECT_FALSE(form.fullscreen());
   EXPECT_EQ(resizes, 4);
-  key(kKeyEscape);  // outside fullscreen Escape is the form's
-  EXPECT_EQ(seen, (std::vector<int16_t>{kKeyDown, kKeyEscape}));
+  key(kKeyEscape);  // outside fullscreen Escape is the form's alone
+  // Escape reached the form first in fullscreen too, which passed it on to leave fullscreen.
+  EXPECT_EQ(seen, (std::vector<int16_t>{kKeyDown, kKeyEscape, kKeyEscape}));
+
+  form.onKeyDown = [](int16_t& code, int16_t) {
+    if (code == kKeyEscape) code = 0;  // the form closes something of its own with it
+  };
+  key(kKeyF11);
+  key(kKeyEscape);
+  EXPECT_TRUE(form.fullscreen()) << "an Escape the form took does not also leave fullscreen";
+}
+
+TEST_F(InputRules, TheWheelReachesTheFormAndAShadeTakesEveryPressItCovers) {
+  std::vector<int16_t> turns;
+  form.onMouseWheel = [&](int16_t steps, int16_t, float x, float) {
+    turns.push_back(steps);
+    EXPECT_FLOAT_EQ(x, 50);
+  };
+  InputEvent wheel;
+  wheel.type = Type::Wheel;
+  wheel.wheelSteps = 2;
+  wheel.x = 50;
+  input.handle(wheel);
+  wheel.wheelSteps = -1;
+  input.handle(wheel);
+  EXPECT_EQ(turns, (std::vector<int16_t>{2, -1}));
+
+  Shade shade{&form, "shade"};
+  shade.Move(0, 0, 600, 400);
+  Label onShade{&shade, "onShade"};
+  onShade.Move(0, 0, 300, 200);
+  onShade.onClick = [this](int16_t) { clicks.push_back(99); };
+  std::vector<int16_t> shadeDowns;
+  shade.onMouseDown = [&](int16_t button, int16_t, float, float) { shadeDowns.push_back(button); };
+  click(10, 10, kRightButton);  // over the scene's labels and the shade's own label
+  click(450, 10);               // over an option button
+  EXPECT_EQ(shadeDowns, (std::vector<int16_t>{kRightButton, kLeftButton}));
+  EXPECT_TRUE(clicks.empty());
+  EXPECT_TRUE(optionClicks.empty());
 }
 
 TEST(Fullscreen, TheLayoutSeesTheScreensHeightAndLeavingRestoresTheWindow) {

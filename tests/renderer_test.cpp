@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -17,6 +18,7 @@
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/runtime/shade.h"
 #include "platform/sdl/fonts.h"
 #include "platform/sdl/offscreen_target.h"
 #include "tests/support/test_seed.h"
@@ -372,6 +374,31 @@ TEST_F(RendererTest, OptionButtonsShowTheirSelection) {
   // The mark is 13 px across, 2 px in from the left, centred down the button.
   EXPECT_EQ(canvas.pixel(8, 20), rgb(0, 0, 0));
   EXPECT_EQ(canvas.pixel(8, 70), kWhite);
+}
+
+TEST_F(RendererTest, AShadeDimsWhatLiesBehindByTheRuntimesBlendAndItsChildrenStayClear) {
+  PictureBox behind(&form, "Pic");
+  behind.setBackColor(kGreen);
+  behind.Move(0, 0, 320, 480);
+  Shade shade(&form, "shade");
+  shade.setOpacity(160);
+  shade.Move(0, 0, 640, 480);
+  Label clear(&shade, "lbl");
+  clear.setBackColor(kRed);
+  clear.Move(400, 100, 50, 50);
+  canvas.renderer().draw(form);
+
+  // Channels may differ by one where SDL rounds its blend otherwise.
+  const auto near = [](Color a, Color b) {
+    return std::abs(redOf(a) - redOf(b)) <= 1 && std::abs(greenOf(a) - greenOf(b)) <= 1 &&
+           std::abs(blueOf(a) - blueOf(b)) <= 1;
+  };
+  EXPECT_PRED2(near, canvas.pixel(100, 300), shadeBlend(kGreen, rgb(0, 0, 0), 160));
+  EXPECT_PRED2(near, canvas.pixel(500, 300), shadeBlend(kWhite, rgb(0, 0, 0), 160));
+  EXPECT_EQ(canvas.pixel(420, 120), kRed) << "what lies on the shade is not dimmed";
+  shade.setVisible(false);
+  canvas.renderer().draw(form);
+  EXPECT_EQ(canvas.pixel(100, 300), kGreen);
 }
 
 TEST_F(RendererTest, TooltipsStayInsideTheWindow) {

@@ -17,6 +17,7 @@
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
 #include "platform/runtime/timer.h"
+#include "platform/sdl/input_translation.h"
 #include "platform/sdl/window_geometry.h"
 #include "platform/sdl/window_injection.h"
 
@@ -281,6 +282,45 @@ TEST_F(WindowBackendTest, AUserResizeReachesTheGameAndTheWindowTakesItsAnswer) {
 
 // The window is made before start-up sizes it, at the shape start-up will give it: it must fit on the
 // screen whatever the screen's shape.
+TEST(InputTranslation, TheWheelCountsNotchesUpAndALostFocusLetsCtrlGo) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEWHEEL;
+  e.wheel.y = 2;
+  e.wheel.mouseX = 120;
+  e.wheel.mouseY = 80;
+  InputEvent in;
+  ASSERT_TRUE(translateInput(e, &in));
+  EXPECT_EQ(in.type, InputEvent::Type::Wheel);
+  EXPECT_EQ(in.wheelSteps, 2);
+  EXPECT_FLOAT_EQ(in.x, 120);
+  EXPECT_FLOAT_EQ(in.y, 80);
+  e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;  // "natural" scrolling: the system reports it reversed
+  ASSERT_TRUE(translateInput(e, &in));
+  EXPECT_EQ(in.wheelSteps, -2);
+  e.wheel.y = 0;
+  e.wheel.x = 3;  // sideways: nothing the game uses
+  EXPECT_FALSE(translateInput(e, &in));
+
+  SDL_Event focus{};
+  focus.type = SDL_WINDOWEVENT;
+  focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  ASSERT_TRUE(translateInput(focus, &in));
+  EXPECT_EQ(in.type, InputEvent::Type::KeyUp);
+  EXPECT_EQ(in.keyCode, kKeyControl);
+
+  // The reading keys, Ctrl's release included.
+  SDL_Event key{};
+  key.type = SDL_KEYUP;
+  key.key.keysym.sym = SDLK_RCTRL;
+  ASSERT_TRUE(translateInput(key, &in));
+  EXPECT_EQ(in.type, InputEvent::Type::KeyUp);
+  EXPECT_EQ(in.keyCode, kKeyControl);
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_PAGEUP;
+  ASSERT_TRUE(translateInput(key, &in));
+  EXPECT_EQ(in.keyCode, kKeyPageUp);
+}
+
 TEST(WindowGeometry, TheFirstWindowFitsOnScreensOfAnyShape) {
   struct Case {
     int screenW, screenH;

@@ -20,6 +20,9 @@ Fom::Fom(platform::EventLoop& loop)
       lblDay(&Me, "lblDay"),
       lblStr(&Me, "lblStr"),
       optChar{{&Me, "optChar", 0}, {&Me, "optChar", 1}, {&Me, "optChar", 2}},
+      histShade(&Me, "histShade"),
+      histLbl{{&histShade, "histLbl", 0}, {&histShade, "histLbl", 1}, {&histShade, "histLbl", 2}},
+      histPos(&histShade, "histPos"),
       picStt(&Me, "picStt"),  // created last, so it lies in front of everything
       timSay(loop, 100, false),
       timColor(loop, 100, false),
@@ -59,11 +62,28 @@ Fom::Fom(platform::EventLoop& loop)
   optChar[2].setTabIndex(6);
   optChar[2].setValue(true);
 
+  histShade.setVisible(false);
+  histShade.setOpacity(160);
+  for (platform::Label* label : {&histLbl[0], &histLbl[1], &histLbl[2], &histPos}) {
+    label->setCaption("");
+    label->setFontName(kSceneFont);
+    label->setFontBold(true);
+    label->setFontCharset(kShiftJisCharset);
+    label->setBackStyleOpaque(false);
+  }
+
   Me.onLoad = [this] { StartUp(); };
   Me.onResize = [this] { LayoutWindow(); };
   Me.onActivate = [this] { ShowTitle(); };
   Me.onUnload = [this](int16_t& cancel) { ShutDown(cancel); };
   Me.onKeyDown = [this](int16_t& keyCode, int16_t shift) { Form_KeyDown(keyCode, shift); };
+  Me.onKeyUp = [this](int16_t& keyCode, int16_t shift) { Form_KeyUp(keyCode, shift); };
+  Me.onMouseWheel = [this](int16_t steps, int16_t shift, float x, float y) {
+    Form_MouseWheel(steps, shift, x, y);
+  };
+  histShade.onMouseDown = [this](int16_t button, int16_t shift, float x, float y) {
+    histShade_MouseDown(button, shift, x, y);
+  };
   picStt.onMouseDown = [this](int16_t button, int16_t shift, float x, float y) {
     StartGame(button, shift, x, y);
   };

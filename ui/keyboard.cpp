@@ -3,12 +3,30 @@
 // click (EASY on the title, the next line on the text), H the right click on the title (HARD), and 1, 2, 3
 // the option buttons. The arrow keys are the option group's own (the runtime moves its selection), and
 // F11, Alt+Enter and Escape belong to the window.
+// Reading keys: PageUp (and a pad's X or Y) opens the text history, which then takes every key; Ctrl (and
+// a pad's right trigger) held fast-forwards the text.
 #include "app/fom.h"
 #include "platform/runtime/input.h"
 
 void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
+  if (HistoryOpen()) {
+    HistoryKeyDown(KeyCode);
+    KeyCode = 0;
+    return;
+  }
   const bool onTitle = picStt.Visible();
   switch (KeyCode) {
+    case platform::kKeyPageUp:
+    case platform::kPadX:
+    case platform::kPadY:
+      OpenHistory();
+      KeyCode = 0;
+      return;
+    case platform::kKeyControl:
+    case platform::kPadRightTrigger:
+      StartFastForward();
+      KeyCode = 0;
+      return;
     case platform::kKeyReturn:
     case platform::kKeySpace:
       // A held key repeats, as repeated clicks would.
@@ -33,4 +51,8 @@ void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
     default:
       break;
   }
+}
+
+void Fom::Form_KeyUp(int16_t& KeyCode, int16_t /*Shift*/) {
+  if (KeyCode == platform::kKeyControl || KeyCode == platform::kPadRightTrigger) StopFastForward();
 }

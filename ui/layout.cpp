@@ -126,6 +126,23 @@ void placeSideColumn(Fom& fom, int16_t base) {
   fom.picStr.setToolTipText("赤：彼女／青：彼／緑：葉っぱ");
 }
 
+// The text history over the whole window, its page where the scene's text stands and in the same look,
+// and which page it is at the foot of the side column.
+void placeHistory(Fom& fom, int16_t base) {
+  const platform::Form& me = fom.Me;
+  fom.histShade.Move(me.ScaleLeft(), me.ScaleTop(), me.ScaleWidth(), me.ScaleHeight());
+  fom.histShade.setScale(me.ScaleLeft(), me.ScaleTop(), me.ScaleWidth(), me.ScaleHeight());
+  for (int i = 0; i < 3; ++i) {
+    // The shade's client area is the window's: the page lies exactly over the scene's text.
+    fom.histLbl[i].setPixelRect(fom.lbl[i].windowRect());
+    fom.histLbl[i].setFontSize(base);
+    fom.histLbl[i].setForeColor(kLabelColours[i]);
+  }
+  fom.histPos.Move(6, 5.6f, 2, 0.45f);
+  fom.histPos.setFontSize(base);
+  fom.histPos.setForeColor(kWhite);
+}
+
 // Stage 3: the logical units, then every control, with the fonts from the window height. Fails when a
 // caption bar leaves the window no client area to spread the units over, or when the height is so large
 // that the fonts leave 16 bits or the point sizes a font can have.
@@ -135,6 +152,7 @@ void placeControls(Fom& fom) {
   fom.Me.setBackColor(kWhite);
   placeScene(fom, base);
   placeSideColumn(fom, base);
+  placeHistory(fom, base);
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ inline constexpr int kErrCannotMoveWhileMinMax = 384;
 // Point sizes the runtime can make a font of: above 0 and at most 2048; others are refused (380).
 void checkFontSize(const std::string& owner, float pt);
 
-enum class ControlKind { Form, PictureBox, Label, OptionButton };
+enum class ControlKind { Form, PictureBox, Label, OptionButton, Shade };
 
 class Control {
  public:

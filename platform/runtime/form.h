@@ -80,6 +80,9 @@ class Form : public Control {
   // Keys, seen by the form before any control (the old KeyPreview): setting keyCode to 0 swallows it.
   std::function<void(int16_t& keyCode, int16_t shift)> onKeyDown;
   std::function<void(int16_t& keyCode, int16_t shift)> onKeyUp;
+  // The mouse wheel turned over the window: whole notches (positive up, away from the player), the
+  // shift state, and the pointer in the window's client pixels.
+  std::function<void(int16_t steps, int16_t shift, float x, float y)> onMouseWheel;
 
   // The backend's hook to move/size the real window when the program sets the geometry.
   std::function<void()> onGeometryRequest;

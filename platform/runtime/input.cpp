@@ -10,14 +10,16 @@
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/runtime/shade.h"
 
 namespace platform {
 
 namespace {
 
 // The topmost visible control under (x, y) within c, which itself contains the point; c when no child
-// does. Children are kept back to front, so the search runs front to back.
+// does. Children are kept back to front, so the search runs front to back. A shade is hit as a whole.
 Control* hitWithin(Control& c, float x, float y) {
+  if (c.kind() == ControlKind::Shade) return &c;
   const auto& kids = c.children();
   for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
     Control* child = *it;
@@ -82,6 +84,11 @@ void Input::handle(const InputEvent& e) {
         runGuarded("key up", [&] { form_.onKeyUp(code, e.shift); });
       }
       break;
+    case InputEvent::Type::Wheel:
+      if (e.wheelSteps != 0 && form_.onMouseWheel) {
+        runGuarded("mouse wheel", [&] { form_.onMouseWheel(e.wheelSteps, e.shift, e.x, e.y); });
+      }
+      break;
   }
 }
 
@@ -102,6 +109,15 @@ void Input::pointerDown(const InputEvent& e) {
   lastY_ = e.y;
   lastTimeMs_ = e.timeMs;
 
+  if (target->kind() == ControlKind::Shade) {
+    auto* shade = static_cast<Shade*>(target);
+    if (!shade->onMouseDown) return;
+    const RectF r = shade->windowRect();
+    const float ux = shade->ScaleLeft() + shade->toUnitsX(e.x - r.x);
+    const float uy = shade->ScaleTop() + shade->toUnitsY(e.y - r.y);
+    runGuarded("mouse down", [&] { shade->onMouseDown(e.button, e.shift, ux, uy); });
+    return;
+  }
   if (target->kind() == ControlKind::PictureBox) {
     auto* box = static_cast<PictureBox*>(target);
     if (!box->onMouseDown) return;
@@ -152,13 +168,13 @@ void Input::keyDown(const InputEvent& e) {
     if (!e.repeat) runGuarded("fullscreen", [&] { form_.setFullscreen(!form_.fullscreen()); });
     return;
   }
-  if (e.keyCode == kKeyEscape && form_.fullscreen()) {
-    runGuarded("fullscreen", [&] { form_.setFullscreen(false); });
-    return;
-  }
   int16_t code = e.keyCode;
   if (form_.onKeyDown) runGuarded("key down", [&] { form_.onKeyDown(code, e.shift); });
   if (code == 0) return;  // the form took it
+  if (code == kKeyEscape && form_.fullscreen()) {
+    runGuarded("fullscreen", [&] { form_.setFullscreen(false); });
+    return;
+  }
   if (code == kKeyUp || code == kKeyLeft) moveOptionFocus(-1);
   if (code == kKeyDown || code == kKeyRight) moveOptionFocus(+1);
 }

@@ -18,7 +18,22 @@ int Timer::effectiveIntervalMs() const {
   return std::max(interval_, kTimerFloorMs);
 }
 
-void Timer::restartPeriod() { due_ = loop_.nowMs() + effectiveIntervalMs(); }
+void Timer::restartPeriod() {
+  due_ = loop_.nowMs() + effectiveIntervalMs();
+  leftWhenHeldMs_ = effectiveIntervalMs();
+}
+
+void Timer::hold() {
+  if (held_) return;
+  held_ = true;
+  leftWhenHeldMs_ = std::max<int64_t>(0, due_ - loop_.nowMs());
+}
+
+void Timer::resume() {
+  if (!held_) return;
+  held_ = false;
+  due_ = loop_.nowMs() + leftWhenHeldMs_;
+}
 
 void Timer::setInterval(int ms) {
   if (ms < 0) ms = 0;

@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -44,6 +46,14 @@ int16_t keyCodeOf(SDL_Keycode k) {
       return kKeyRight;
     case SDLK_DOWN:
       return kKeyDown;
+    // Reading keys: Ctrl held fast-forwards, PageUp opens the text history and pages through it.
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return kKeyControl;
+    case SDLK_PAGEUP:
+      return kKeyPageUp;
+    case SDLK_PAGEDOWN:
+      return kKeyPageDown;
     default:
       return 0;
   }
@@ -58,6 +68,17 @@ InputEvent pointerEvent(InputEvent::Type type, int16_t button, int x, int y) {
   // Pointer events carry no modifiers of their own: the keyboard's state as it stands now.
   e.shift = shiftOf(static_cast<uint16_t>(SDL_GetModState()));
   return e;
+}
+
+// A turn of the wheel in whole notches up (away from the player), where the pointer is. No wheel turns
+// 100 notches in one event; the bound only keeps the count within the event's 16 bits.
+bool wheelEvent(const SDL_MouseWheelEvent& w, InputEvent* out) {
+  int steps = w.direction == SDL_MOUSEWHEEL_FLIPPED ? -w.y : w.y;
+  if (steps == 0) return false;  // sideways
+  steps = std::clamp(steps, -100, 100);
+  *out = pointerEvent(InputEvent::Type::Wheel, 0, w.mouseX, w.mouseY);
+  out->wheelSteps = static_cast<int16_t>(steps);
+  return true;
 }
 
 }  // namespace
@@ -93,7 +114,18 @@ bool translateInput(const SDL_Event& e, InputEvent* out) {
       *out = k;
       return true;
     }
+    case SDL_MOUSEWHEEL:
+      return wheelEvent(e.wheel, out);
     case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        // A key released while another window has the focus never comes back as a release: a held Ctrl
+        // counts as let go, or fast-forward would run on by itself.
+        InputEvent k;
+        k.type = InputEvent::Type::KeyUp;
+        k.keyCode = kKeyControl;
+        *out = k;
+        return true;
+      }
       if (e.window.event != SDL_WINDOWEVENT_LEAVE) return false;
       *out = pointerEvent(InputEvent::Type::PointerLeave, 0, 0, 0);
       return true;

@@ -21,6 +21,7 @@ class PictureCache;
 class PictureBox;
 class Label;
 class OptionButton;
+class Shade;
 struct LoadedFont;
 
 struct Painter {
@@ -50,6 +51,7 @@ struct Painter {
 void paintPictureBox(Painter& p, const PictureBox& box, const PixelRect& rect);
 void paintLabel(Painter& p, const Label& label, const PixelRect& rect, const PixelRect& clip);
 void paintOptionButton(Painter& p, const OptionButton& button, const PixelRect& rect);
+void paintShade(Painter& p, const Shade& shade, const PixelRect& rect);
 void paintTooltip(Painter& p, const TooltipView& tip, const PixelRect& window);
 
 // The box's client area in real pixels, as its painter places the picture.

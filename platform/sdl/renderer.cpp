@@ -13,6 +13,7 @@
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/runtime/shade.h"
 #include "platform/sdl/damage.h"
 #include "platform/sdl/font_cache.h"
 #include "platform/sdl/line_cache.h"
@@ -69,6 +70,9 @@ struct Renderer::Impl {
         break;
       case ControlKind::OptionButton:
         paintOptionButton(p, static_cast<const OptionButton&>(c), rect);
+        break;
+      case ControlKind::Shade:
+        paintShade(p, static_cast<const Shade&>(c), rect);
         break;
       case ControlKind::Form:
         break;

@@ -11,6 +11,7 @@
 #include "platform/runtime/label.h"
 #include "platform/runtime/option_button.h"
 #include "platform/runtime/picture_box.h"
+#include "platform/runtime/shade.h"
 #include "platform/runtime/text_layout.h"
 #include "platform/runtime/utf16.h"
 
@@ -142,6 +143,9 @@ void GdiRenderer::drawControl(const Control& c, const RECT& parentClip, int ox, 
     case ControlKind::OptionButton:
       drawOptionButton(static_cast<const OptionButton&>(c), rect);
       break;
+    case ControlKind::Shade:
+      drawShade(static_cast<const Shade&>(c), clip);
+      break;
     case ControlKind::Form:
       break;
   }
@@ -167,6 +171,24 @@ void GdiRenderer::drawPictureBox(const PictureBox& box, const RECT& rect) {
     stretch(dc_, held, 0, 0, static_cast<float>(held.width), static_cast<float>(held.height), inner);
   }
   if (box.BorderStyle()) frame(dc_, rect);
+}
+
+// GDI has no blend of a plain colour: the back buffer's own pixels are blended, by the runtime's rule.
+void GdiRenderer::drawShade(const Shade& shade, const RECT& clip) {
+  if (!bits_) return;
+  GdiFlush();  // what GDI still holds in its batch must be in the pixels first
+  const LONG left = std::max<LONG>(clip.left, 0), right = std::min<LONG>(clip.right, width_);
+  const LONG top = std::max<LONG>(clip.top, 0), bottom = std::min<LONG>(clip.bottom, height_);
+  for (LONG y = top; y < bottom; ++y) {
+    uint32_t* row = bits_ + static_cast<size_t>(y) * width_;
+    for (LONG x = left; x < right; ++x) {
+      const uint32_t p = row[x];
+      const Color c =
+          shadeBlend(rgb((p >> 16) & 255, (p >> 8) & 255, p & 255), shade.BackColor(), shade.Opacity());
+      row[x] = (static_cast<uint32_t>(redOf(c)) << 16) | (static_cast<uint32_t>(greenOf(c)) << 8) |
+               static_cast<uint32_t>(blueOf(c));
+    }
+  }
 }
 
 void GdiRenderer::drawOptionButton(const OptionButton& button, const RECT& rect) {

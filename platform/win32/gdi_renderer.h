@@ -17,6 +17,7 @@ namespace platform {
 class Form;
 class OptionButton;
 class PictureBox;
+class Shade;
 
 // A tooltip to draw over everything, near the pointer (client pixels of the Form).
 struct GdiTooltip {
@@ -46,6 +47,7 @@ class GdiRenderer {
   void drawControl(const Control& c, const RECT& parentClip, int ox, int oy);
   void drawPictureBox(const PictureBox& box, const RECT& rect);
   void drawOptionButton(const OptionButton& button, const RECT& rect);
+  void drawShade(const Shade& shade, const RECT& clip);
   void drawCaption(const std::string& caption, const std::string& family, bool bold, float points,
                    Color color, const RECT& box, bool vcenter);
   void drawTooltip(const GdiTooltip& tip, int ox, int oy);

@@ -51,6 +51,25 @@ std::optional<InputEvent> translateMessage(UINT message, WPARAM wParam, LPARAM l
       return pointer(Type::PointerMove, 0, lParam);
     case WM_MOUSELEAVE:
       return InputEvent{Type::PointerLeave};
+    case WM_MOUSEWHEEL: {
+      // Whole notches up; a finer wheel's part of a notch counts as one in its direction. The position
+      // is on the screen: the caller makes it the client's.
+      const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+      if (delta == 0) return std::nullopt;
+      int steps = delta / WHEEL_DELTA;
+      if (steps == 0) steps = delta > 0 ? 1 : -1;
+      InputEvent e = pointer(Type::Wheel, 0, lParam);
+      e.wheelSteps = static_cast<int16_t>(steps);
+      return e;
+    }
+    case WM_KILLFOCUS: {
+      // A key released while another window has the focus never comes back as a release: a held Ctrl
+      // counts as let go, or fast-forward would run on by itself.
+      InputEvent e;
+      e.type = Type::KeyUp;
+      e.keyCode = kKeyControl;
+      return e;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_KEYUP:

@@ -175,6 +175,19 @@ struct WindowBackend::Impl {
 
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (const auto e = translateMessage(message, wParam, lParam)) {
+      if (message == WM_MOUSEWHEEL) {
+        POINT at{static_cast<LONG>(e->x), static_cast<LONG>(e->y)};
+        ScreenToClient(hwnd, &at);
+        InputEvent wheel = *e;
+        wheel.x = static_cast<float>(at.x);
+        wheel.y = static_cast<float>(at.y);
+        deliver(wheel);
+        return 0;
+      }
+      if (message == WM_KILLFOCUS) {
+        deliver(*e);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+      }
       if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         pointerMessage(message, *e);
         return 0;

@@ -235,3 +235,30 @@ wt_until() {
     sleep 0.2
   done
 }
+
+# ---- Reading text from the screen ----
+# wt_white_text: white text over the scene picture (0..6 units square) of the last screenshot: "COUNT
+# WxH+X+Y", the number of pure white pixels (every channel above 90 %) and their bounding box relative to
+# the picture; "0 ..." when there are none.
+wt_white_text() {
+  local x0 y0 x1 y1
+  x0=$(($(wt_px 0) + 2)) y0=$(($(wt_py 0) + 2)) x1=$(($(wt_px 6) - 2)) y1=$(($(wt_py 6) - 2))
+  convert "$SHOT" -crop "$((x1 - x0))x$((y1 - y0))+$x0+$y0" +repage -separate -evaluate-sequence min \
+    -threshold 90% -format "%[fx:int(mean*w*h+0.5)] %@" info: 2>/dev/null | awk '{ print $1, $2 }'
+}
+
+# wt_same_text A B: two readings of wt_white_text agree: the same box within 2 pixels, counts within 15 %
+# (the edges of the glyphs blend with what lies under them).
+wt_same_text() {
+  local -a a b
+  read -r -a a <<<"$(tr 'x+' '  ' <<<"$1")"
+  read -r -a b <<<"$(tr 'x+' '  ' <<<"$2")"
+  [ "${#a[@]}" = 5 ] && [ "${#b[@]}" = 5 ] || return 1
+  local i d
+  for i in 1 2 3 4; do
+    d=$((a[i] - b[i]))
+    [ "${d#-}" -le 2 ] || return 1
+  done
+  d=$((a[0] - b[0]))
+  [ $((${d#-} * 100)) -le $((a[0] * 15)) ]
+}

@@ -107,6 +107,18 @@ xdotool mousemove 0 0
 page_turned() { wt_shot after; ! compare -metric AE "$WORK/before.png" "$SHOT" null: 2>/dev/null; }
 wt_until 10 "a right click advances the text" page_turned
 
+# The wheel over the scene opens the text history over the dimmed window (the blank corner under the
+# side column turns grey); Escape closes it.
+corner() { wt_shot history; wt_colour_at 7.8 5.8; }
+dimmed() { local c; c=$(corner); ! wt_near "$c" "255,255,255" 60 && wt_near "$c" "95,95,95" 40; }
+undimmed() { wt_near "$(corner)" "255,255,255" 16; }
+wt_until 10 "the blank corner is white before the history" undimmed
+xdotool mousemove --sync "$(wt_px 3)" "$(wt_py 3)" click 4
+xdotool mousemove 0 0
+wt_until 10 "the wheel over the scene opens the history over the dimmed window" dimmed
+xdotool key Escape
+wt_until 10 "Escape closes the history" undimmed
+
 # Keys go to the focused window: the game's, before F11 is pressed.
 focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$WID" ]; }
 wt_until 10 "the game's window has the keyboard focus" focused
