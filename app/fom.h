@@ -34,11 +34,13 @@ class Fom {
   platform::Label lblDay;
   platform::Label lblStr;
   platform::OptionButton optChar[3];
-  platform::PictureBox picStt;  // in front of everything
+  platform::PictureBox picStt;  // in front of everything but lblMute
+  platform::Label lblMute;      // the music's state, for a moment after M, in the scene's corner
   platform::Timer timSay;
   platform::Timer timColor;
   platform::Timer TimDay;
   platform::Timer BgmTim;
+  platform::Timer timMute;  // hides lblMute
 
   // ---- The game state record ----
   std::string AppDir;        // ends in exactly one separator
@@ -88,11 +90,20 @@ class Fom {
   // ---- Music loop (audio/poll_bgm.cpp) ----
   void PollBgm();
 
+  // ---- Muting the music (ui/mute.cpp) ----
+  void ToggleMute();  // M: the music on or off for this run, shown for a moment
+  void timMute_Timer();
+
   // ---- Speaking the text aloud (ui/voice.cpp) ----
   bool Voicing = false;  // for this run only: V turns it on and off
   // Speak text through the system's speech service while Voicing is on; interrupt cuts off what is
   // still being spoken.
   void Speak(std::string_view text, bool interrupt);
+  void ToggleVoicing();                      // V, announced either way
+  void SpeakRow(const std::string& row);     // a row of text as it appears
+  void SpeakTitle();                         // how to start a game
+  void SpeakChosenWish(int16_t index);       // an option button clicked
+  void SpeakWishState();                     // S: the day and the three powers
 
   // What happened, for transcripts and tests: ("scenario", name), ("picture", name), ("wish", ""),
   // ("title", ""). Never needed by the game itself.
@@ -135,4 +146,6 @@ class Fom {
   // could not be opened, nothing). After the end no step reads a line until the next StartScenario.
   bool scriptRunning_ = false;
   int64_t lineNo_ = 0;  // the number of CurrentLine in the scenario file
+  // The player clicked the text on: the next row spoken cuts off what is still being said.
+  bool rowCutsIn_ = false;
 };

@@ -3,6 +3,9 @@
 // click (EASY on the title, the next line on the text), H the right click on the title (HARD), and 1, 2, 3
 // the option buttons. The arrow keys are the option group's own (the runtime moves its selection), and
 // F11, Alt+Enter and Escape belong to the window.
+// A gamepad's buttons come as keys of their own: A is Enter, B is the right click on the title (HARD)
+// and the next line on the text, the d-pad's up and down are the arrow keys, Start is F11. M mutes the
+// music, V turns the speaking of the text on and off, and S speaks the day and the powers.
 #include "app/fom.h"
 #include "platform/runtime/input.h"
 
@@ -11,6 +14,7 @@ void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
   switch (KeyCode) {
     case platform::kKeyReturn:
     case platform::kKeySpace:
+    case platform::kPadA:
       // A held key repeats, as repeated clicks would.
       if (onTitle) {
         StartGame(platform::kLeftButton, Shift, 0, 0);
@@ -21,6 +25,26 @@ void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
       break;
     case 'H':
       if (onTitle) StartGame(platform::kRightButton, Shift, 0, 0);
+      KeyCode = 0;
+      break;
+    case platform::kPadB:
+      if (onTitle) {
+        StartGame(platform::kRightButton, Shift, 0, 0);
+      } else if (lbl[0].effectivelyVisible()) {
+        lbl[0].Click();
+      }
+      KeyCode = 0;
+      break;
+    case 'M':
+      ToggleMute();
+      KeyCode = 0;
+      break;
+    case 'V':
+      ToggleVoicing();
+      KeyCode = 0;
+      break;
+    case 'S':
+      SpeakWishState();
       KeyCode = 0;
       break;
     case '1':

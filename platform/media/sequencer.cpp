@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "platform/media/content_file.h"
+#include "platform/media/music_mute.h"
 #include "platform/media/sdl_subsystems.h"
 #include "platform/runtime/app.h"
 
@@ -31,7 +32,7 @@ namespace {
   X(new_fluid_synth) X(delete_fluid_synth) X(fluid_synth_sfload) X(fluid_synth_write_float)          \
   X(new_fluid_player) X(delete_fluid_player) X(fluid_player_add_mem) X(fluid_player_play)            \
   X(fluid_player_stop) X(fluid_player_seek) X(fluid_player_get_current_tick)                         \
-  X(fluid_player_get_status) X(fluid_set_log_function)
+  X(fluid_player_get_status) X(fluid_set_log_function) X(fluid_synth_set_gain)
 // clang-format on
 #define LANTERNFALL_DECLARE(name) decltype(&::name) name = nullptr;
 LANTERNFALL_FLUIDSYNTH_FUNCTIONS(LANTERNFALL_DECLARE)
@@ -52,6 +53,10 @@ constexpr int kDeviceBufferFrames = 2048;
 // the thread, so it waits for one slice's synthesis and events (which the flood checks bound), never for a
 // whole buffer of them.
 constexpr int kCallbackSliceFrames = 512;
+
+// FluidSynth's default gain of 0.2 leaves a General MIDI tune some 25 dB below full scale; 0.6 brings it
+// near the level of a desktop synthesizer and still leaves headroom for dense files. Muting sets it to 0.
+constexpr float kSynthGain = 0.6f;
 
 // FluidSynth's messages go to the problem log, at most kMaxLogMessages in kLogWindowMs (a flood of
 // warnings from a broken file would otherwise write gigabytes); the rest are counted.
@@ -223,9 +228,7 @@ bool Sequencer::makeSynth(const std::string& smf) {
   fluid_settings_setstr(settings, "player.timing-source", "sample");
   // Only the instruments the music uses take memory, whatever the size of the system's font.
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  // FluidSynth's default gain of 0.2 leaves a General MIDI tune some 25 dB below full scale; 0.6 brings it
-  // near the level of a desktop synthesizer and still leaves headroom for dense files.
-  fluid_settings_setnum(settings, "synth.gain", 0.6);
+  fluid_settings_setnum(settings, "synth.gain", kSynthGain);
   // Samples are not pinned in memory: a background tune can wait for a page fault.
   fluid_settings_setint(settings, "synth.lock-memory", 0);
   // No chorus: General MIDI music asks for it only by controller 93, and it costs time on every block.
@@ -372,6 +375,10 @@ void Sequencer::renderLocked(float* stereo, int frames, int checkEvery) {
     return;
   }
   fluid_synth_t* synth = asSynth(synth_);
+  // Muting is a gain of 0, taken up at the next buffer: the player runs on, so the loop keeps its time.
+  const float gain = musicMuted() ? 0.0f : kSynthGain;
+  if (gain != gain_) fluid_synth_set_gain(synth, gain);
+  gain_ = gain;
   while (frames > 0) {
     const int n = std::min(frames, checkEvery);
     fluid_synth_write_float(synth, n, stereo, 0, 2, stereo, 1, 2);

@@ -148,7 +148,8 @@ void Input::pointerMove(const InputEvent& e) {
 void Input::keyDown(const InputEvent& e) {
   // Keys of the window itself, which the form never sees.
   const bool altEnter = e.keyCode == kKeyReturn && (e.shift & kAltMask) != 0;
-  if (e.keyCode == kKeyF11 || altEnter) {
+  // A gamepad's Start button is the pad's F11.
+  if (e.keyCode == kKeyF11 || e.keyCode == kPadStart || altEnter) {
     if (!e.repeat) runGuarded("fullscreen", [&] { form_.setFullscreen(!form_.fullscreen()); });
     return;
   }

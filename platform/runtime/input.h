@@ -10,7 +10,8 @@
 // the selection of a focused option group and raise the click of the button they select; the form sees
 // every key first (as with KeyPreview on) and may swallow it.
 // Modernised: a right or middle click on a label clicks it too (a label that answers clicks answers
-// every button); F11 and Alt+Enter toggle fullscreen and Escape leaves it, before the form sees them.
+// every button); F11, Alt+Enter and a gamepad's Start toggle fullscreen and Escape leaves it, before the
+// form sees them.
 #pragma once
 
 #include <cstdint>
