@@ -32,7 +32,7 @@ namespace {
   X(new_fluid_synth) X(delete_fluid_synth) X(fluid_synth_sfload) X(fluid_synth_write_float)          \
   X(new_fluid_player) X(delete_fluid_player) X(fluid_player_add_mem) X(fluid_player_play)            \
   X(fluid_player_stop) X(fluid_player_seek) X(fluid_player_get_current_tick)                         \
-  X(fluid_player_get_status) X(fluid_set_log_function) X(fluid_synth_set_gain)
+  X(fluid_player_get_status) X(fluid_set_log_function)
 // clang-format on
 #define LANTERNFALL_DECLARE(name) decltype(&::name) name = nullptr;
 LANTERNFALL_FLUIDSYNTH_FUNCTIONS(LANTERNFALL_DECLARE)
@@ -53,10 +53,6 @@ constexpr int kDeviceBufferFrames = 2048;
 // the thread, so it waits for one slice's synthesis and events (which the flood checks bound), never for a
 // whole buffer of them.
 constexpr int kCallbackSliceFrames = 512;
-
-// FluidSynth's default gain of 0.2 leaves a General MIDI tune some 25 dB below full scale; 0.6 brings it
-// near the level of a desktop synthesizer and still leaves headroom for dense files. Muting sets it to 0.
-constexpr float kSynthGain = 0.6f;
 
 // FluidSynth's messages go to the problem log, at most kMaxLogMessages in kLogWindowMs (a flood of
 // warnings from a broken file would otherwise write gigabytes); the rest are counted.
@@ -228,7 +224,9 @@ bool Sequencer::makeSynth(const std::string& smf) {
   fluid_settings_setstr(settings, "player.timing-source", "sample");
   // Only the instruments the music uses take memory, whatever the size of the system's font.
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  fluid_settings_setnum(settings, "synth.gain", kSynthGain);
+  // FluidSynth's default gain of 0.2 leaves a General MIDI tune some 25 dB below full scale; 0.6 brings it
+  // near the level of a desktop synthesizer and still leaves headroom for dense files.
+  fluid_settings_setnum(settings, "synth.gain", 0.6);
   // Samples are not pinned in memory: a background tune can wait for a page fault.
   fluid_settings_setint(settings, "synth.lock-memory", 0);
   // No chorus: General MIDI music asks for it only by controller 93, and it costs time on every block.
@@ -375,13 +373,13 @@ void Sequencer::renderLocked(float* stereo, int frames, int checkEvery) {
     return;
   }
   fluid_synth_t* synth = asSynth(synth_);
-  // Muting is a gain of 0, taken up at the next buffer: the player runs on, so the loop keeps its time.
-  const float gain = musicMuted() ? 0.0f : kSynthGain;
-  if (gain != gain_) fluid_synth_set_gain(synth, gain);
-  gain_ = gain;
+  // Muted, the synthesizer and its player run on, so the loop keeps its time, and what they render is
+  // dropped: a synthesizer gain of 0 still lets its reverb through, some 30 dB down.
+  const bool muted = musicMuted();
   while (frames > 0) {
     const int n = std::min(frames, checkEvery);
     fluid_synth_write_float(synth, n, stereo, 0, 2, stereo, 1, 2);
+    if (muted) std::memset(stereo, 0, sizeof(float) * 2 * size_t(n));
     if (mode_ == Mode::Playing) seekPending_ = false;  // a playing player has taken up its seek
     stereo += 2 * n;
     frames -= n;

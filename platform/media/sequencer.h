@@ -94,7 +94,6 @@ class Sequencer {
   // FluidSynth applies a seek only when it next renders; until then the position is the one asked for.
   bool seekPending_ = false;
   int64_t seekTick_ = 0;
-  float gain_ = -1.0f;  // the synthesizer's gain as last set by a render; none yet
   std::vector<float> scratch_;
 };
 
