@@ -408,3 +408,16 @@ TEST_F(GameKeys, HStartsHardAndTheNumbersWaitForTheTitleToGo) {
   ASSERT_FALSE(game.fom().picStt.Visible());
   EXPECT_EQ(game.fom().DayLimit, 31);
 }
+
+TEST_F(GameKeys, ThePadsBIsHardOnTheTitleAndBothFaceButtonsTurnThePage) {
+  key(kPadB);
+  ASSERT_FALSE(game.fom().picStt.Visible());
+  EXPECT_EQ(game.fom().DayLimit, 31);
+  EXPECT_EQ(game.page(), "\none▼");
+  key(kPadA);
+  EXPECT_EQ(game.page(), "\ntwo▼");
+  key(kPadB);
+  EXPECT_FALSE(game.textShown());
+  key(kPadStart);  // the pad's F11
+  EXPECT_TRUE(game.fom().Me.fullscreen());
+}
