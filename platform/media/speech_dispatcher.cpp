@@ -77,6 +77,7 @@ void speakRequests(std::shared_ptr<Channel> channel) {
     // The address comes from SPEECHD_ADDRESS when it is set; a service not running is started.
     connection = api.open("lanternfall", "main", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
     if (!connection) why = error ? error : "speech-dispatcher does not answer";
+    while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
     free(error);
   }
   if (connection) {
@@ -94,7 +95,9 @@ void speakRequests(std::shared_ptr<Channel> channel) {
     if (!connection) continue;  // no service: every request is dropped
     lock.unlock();
     if (r.cutOff) api.cancel(connection);
-    if (!r.utf8.empty()) api.say(connection, SPD_TEXT, r.utf8.c_str());
+    // Of speech-dispatcher's priorities, "message" queues behind its like; a "text" arriving while
+    // another is spoken stops that one.
+    if (!r.utf8.empty()) api.say(connection, SPD_MESSAGE, r.utf8.c_str());
     lock.lock();
   }
   lock.unlock();
