@@ -123,6 +123,8 @@ TEST_F(SpeechService, RowsAreSpokenInOrderAndACutInIsSpokenToo) {
 TEST(SpeechServiceAbsent, OneLineAndNothingSpoken) {
   const fs::path dir = testing_support::processScratchFolder("lanternfall-nospeech");
   setenv("SPEECHD_ADDRESS", ("unix_socket:" + (dir / "none").string()).c_str(), 1);
+  setenv("HOME", dir.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   std::mutex lock;
   std::vector<std::string> problems;
   platform::setProblemListener([&](const std::string& p) {
