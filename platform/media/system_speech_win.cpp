@@ -14,6 +14,12 @@
 namespace platform {
 namespace {
 
+std::string hex(HRESULT code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(code));
+  return text;
+}
+
 class SapiSink : public SpeechSink {
  public:
   ~SapiSink() override {
@@ -30,7 +36,11 @@ class SapiSink : public SpeechSink {
     // The game's rows are plain text: a "<" is not the start of SAPI's markup.
     DWORD flags = SPF_ASYNC | SPF_IS_NOT_XML;
     if (interrupt) flags |= SPF_PURGEBEFORESPEAK;
-    voice_->Speak(text.c_str(), flags, nullptr);
+    const HRESULT spoken = voice_->Speak(text.c_str(), flags, nullptr);
+    if (FAILED(spoken) && !refusedNamed_) {
+      refusedNamed_ = true;
+      reportProblem("the text is not spoken: SAPI's voice refuses it (error " + hex(spoken) + ")");
+    }
   }
 
   void silence() override {
@@ -48,9 +58,7 @@ class SapiSink : public SpeechSink {
                                           reinterpret_cast<void**>(&voice_));
     if (FAILED(made) || !voice_) {
       voice_ = nullptr;
-      char code[16];
-      std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(made));
-      reportProblem(std::string("the text is not spoken: no speech voice (SAPI error ") + code + ")");
+      reportProblem("the text is not spoken: no speech voice (SAPI error " + hex(made) + ")");
     }
     return voice_ != nullptr;
   }
@@ -58,6 +66,7 @@ class SapiSink : public SpeechSink {
   ISpVoice* voice_ = nullptr;
   bool tried_ = false;
   bool comStarted_ = false;
+  bool refusedNamed_ = false;  // a voice that refuses one request refuses them all: named once
 };
 
 }  // namespace
