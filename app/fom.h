@@ -99,11 +99,11 @@ class Fom {
   // Speak text through the system's speech service while Voicing is on; interrupt cuts off what is
   // still being spoken.
   void Speak(std::string_view text, bool interrupt);
-  void ToggleVoicing();                      // V, announced either way
-  void SpeakRow(const std::string& row);     // a row of text as it appears
-  void SpeakTitle();                         // how to start a game
-  void SpeakChosenWish(int16_t index);       // an option button clicked
-  void SpeakWishState();                     // S: the day and the three powers
+  void ToggleVoicing();                   // V, announced either way
+  void SpeakRow(const std::string& row);  // a row of text as it appears
+  void SpeakTitle();                      // how to start a game
+  void SpeakChosenWish(int16_t index);    // an option button clicked
+  void SpeakWishState();                  // S: the day and the three powers
 
   // What happened, for transcripts and tests: ("scenario", name), ("picture", name), ("wish", ""),
   // ("title", ""). Never needed by the game itself.

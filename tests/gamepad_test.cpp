@@ -1,12 +1,13 @@
 // A gamepad as the game sees it, through SDL's virtual joystick: plugged in while the program runs, its
 // buttons and its right trigger come out as the pad's keys; unplugged, it lets go of what it held.
+#include "platform/sdl/gamepad.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "platform/runtime/input.h"
-#include "platform/sdl/gamepad.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <mutex>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,9 +65,22 @@ class SpeechService : public ::testing::Test {
               "\"\nAddVoice \"ja\" \"female1\" \"ja\"\nGenericLanguage \"ja\" \"ja\" \"utf-8\"\n");
     const std::string socket = (dir / "sock").string();
     const std::string config = dir.string(), log = (dir / "log").string(), pidFile = (dir / "pid").string();
-    std::vector<std::string> args = {"speech-dispatcher", "-s", "-t", "30", "-c", "unix_socket", "-S", socket,
-                                     "-C", config, "-L", log, "-m", "/usr/lib/speech-dispatcher-modules",
-                                     "-P", pidFile};
+    std::vector<std::string> args = {"speech-dispatcher",
+                                     "-s",
+                                     "-t",
+                                     "30",
+                                     "-c",
+                                     "unix_socket",
+                                     "-S",
+                                     socket,
+                                     "-C",
+                                     config,
+                                     "-L",
+                                     log,
+                                     "-m",
+                                     "/usr/lib/speech-dispatcher-modules",
+                                     "-P",
+                                     pidFile};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

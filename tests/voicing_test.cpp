@@ -21,7 +21,9 @@ using Said = std::pair<std::string, bool>;  // the text, and whether it cut off 
 
 class RecordingSink : public platform::SpeechSink {
  public:
-  void say(std::string_view utf8, bool interrupt) override { said.emplace_back(std::string(utf8), interrupt); }
+  void say(std::string_view utf8, bool interrupt) override {
+    said.emplace_back(std::string(utf8), interrupt);
+  }
   void silence() override { said.emplace_back("", true); }
   std::vector<Said> said;
 };
@@ -63,11 +65,12 @@ TEST_F(Voicing, OffSaysNothing) {
 TEST_F(Voicing, EachRowOnceInOrderAndOnlyAClickCutsIn) {
   press('V');
   readOpening();
-  const std::vector<Said> expected = {{"音声読み上げ オン", true},
-                                      {kTitleWords, false},
-                                      {"一行目", true},    // the title was clicked
-                                      {"二行目", false},   // on the timer: after the first, and never the empty row
-                                      {"三行目", true}};  // the player clicked on
+  const std::vector<Said> expected = {
+      {"音声読み上げ オン", true},
+      {kTitleWords, false},
+      {"一行目", true},   // the title was clicked
+      {"二行目", false},  // on the timer: after the first, and never the empty row
+      {"三行目", true}};  // the player clicked on
   EXPECT_EQ(sink.said, expected);
 
   press('V');

@@ -16,9 +16,12 @@ struct ButtonKey {
   int16_t key;
 };
 constexpr ButtonKey kButtonKeys[] = {
-    {XINPUT_GAMEPAD_A, kPadA},          {XINPUT_GAMEPAD_B, kPadB},
-    {XINPUT_GAMEPAD_X, kPadX},          {XINPUT_GAMEPAD_Y, kPadY},
-    {XINPUT_GAMEPAD_START, kPadStart},  {XINPUT_GAMEPAD_DPAD_UP, kKeyUp},
+    {XINPUT_GAMEPAD_A, kPadA},
+    {XINPUT_GAMEPAD_B, kPadB},
+    {XINPUT_GAMEPAD_X, kPadX},
+    {XINPUT_GAMEPAD_Y, kPadY},
+    {XINPUT_GAMEPAD_START, kPadStart},
+    {XINPUT_GAMEPAD_DPAD_UP, kKeyUp},
     {XINPUT_GAMEPAD_DPAD_DOWN, kKeyDown},
 };
 
@@ -51,7 +54,8 @@ XInputPads::XInputPads() {
   // Windows 8 and later have 1.4; 9.1.0 comes with every Windows since Vista.
   for (const wchar_t* name : {L"xinput1_4.dll", L"xinput9_1_0.dll"}) {
     if (HMODULE library = LoadLibraryW(name)) {
-      getState_ = reinterpret_cast<GetState>(reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState")));
+      getState_ =
+          reinterpret_cast<GetState>(reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState")));
       if (getState_) break;
     }
   }
