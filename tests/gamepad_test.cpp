@@ -23,6 +23,8 @@ class GamepadTest : public ::testing::Test {
  protected:
   void SetUp() override {
     pads = std::make_unique<platform::Gamepads>();
+    pads->start();  // a virtual pad shows no device to look for
+    ASSERT_TRUE(pads->started());
     ASSERT_EQ(pads->openCount(), 0);
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;

@@ -80,12 +80,10 @@ void speakRequests(std::shared_ptr<Channel> channel) {
     while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
     free(error);
   }
-  if (connection) {
-    api.setLanguage(connection, "ja");
-  } else {
-    reportProblem("the text is not spoken: " + why);
-  }
+  if (connection) api.setLanguage(connection, "ja");
   std::unique_lock<std::mutex> lock(channel->mutex);
+  // Under the lock, so that a program already ending (and its problem log with it) is told nothing.
+  if (!connection && !channel->quit) reportProblem("the text is not spoken: " + why);
   channel->connecting = false;
   for (;;) {
     channel->wake.wait(lock, [&] { return channel->quit || !channel->queue.empty(); });

@@ -3,7 +3,9 @@
 
 #include <SDL.h>
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/media/sdl_subsystems.h"
 #include "platform/runtime/problems.h"
@@ -34,6 +36,21 @@ int16_t keyOfButton(uint8_t button) {
   }
 }
 
+// Whether the system shows a joystick: udev links every one as /dev/input/by-id/…-joystick, and the
+// kernel's joystick driver, where it is loaded, makes /dev/input/js0 and on.
+bool joystickDeviceShown() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/dev/input/by-id", ec)) {
+    const std::string name = e.path().filename().string();
+    if (name.size() >= 9 && name.compare(name.size() - 9, 9, "-joystick") == 0) return true;
+  }
+  for (const auto& e : fs::directory_iterator("/dev/input", ec)) {
+    if (e.path().filename().string().rfind("js", 0) == 0) return true;
+  }
+  return false;
+}
+
 InputEvent keyEvent(bool down, int16_t keyCode) {
   InputEvent k;
   k.type = down ? InputEvent::Type::KeyDown : InputEvent::Type::KeyUp;
@@ -43,10 +60,17 @@ InputEvent keyEvent(bool down, int16_t keyCode) {
 
 }  // namespace
 
-Gamepads::Gamepads() {
+void Gamepads::lookForPads() {
+  if (started_ || failed_ || !joystickDeviceShown()) return;
+  start();
+}
+
+void Gamepads::start() {
+  if (started_ || failed_) return;
   std::string why;
   started_ = startSdlSubsystems(SDL_INIT_GAMECONTROLLER, &why);
   if (!started_) {
+    failed_ = true;
     reportProblem("no gamepads: " + why);
     return;
   }
@@ -127,7 +151,7 @@ bool Gamepads::translate(const SDL_Event& e, InputEvent* out) {
 }
 
 int Gamepads::pollIntervalMs() const {
-  if (!started_) return -1;
+  if (failed_) return -1;
   return pads_.empty() ? kPlugCheckMs : kPadPollMs;
 }
 

@@ -1,7 +1,9 @@
 // Gamepads through SDL's game-controller API, as keys for the input rules: A, B, X, Y and Start as the
 // pad's own key codes, the d-pad's up and down as the arrow keys, and the right trigger as a key held
 // while it is pulled past half-way. Pads plugged in while the game runs are picked up. Owned by the window
-// backend, which hands it every SDL event it reads; SDL's subsystem starts through sdl_subsystems.h.
+// backend, which hands it every SDL event it reads; SDL's subsystem starts through sdl_subsystems.h, and
+// only once the system shows a joystick's device: a player without a pad never pays for it (a third of a
+// MiB and a millisecond at start-up).
 #pragma once
 
 #include <cstdint>
@@ -16,19 +18,25 @@ namespace platform {
 
 class Gamepads {
  public:
-  // Starts SDL's game-controller subsystem and opens the pads already plugged in; without the subsystem
-  // (named on stderr) there are simply no pads.
-  Gamepads();
+  Gamepads() = default;
   ~Gamepads();
   Gamepads(const Gamepads&) = delete;
   Gamepads& operator=(const Gamepads&) = delete;
+
+  // Starts SDL's game-controller subsystem and opens the pads plugged in, if the system shows a joystick
+  // device (udev's by-id links or the joystick driver's js nodes). Called whenever the pads are due.
+  void lookForPads();
+  // Starts it now, device or not (a virtual pad has none); without the subsystem (named on stderr once)
+  // there are simply no pads.
+  void start();
+  bool started() const { return started_; }
 
   // A pad's button or trigger as a key event, false for anything else. Opens pads as they are plugged in
   // and closes those taken away.
   bool translate(const SDL_Event& e, InputEvent* out);
   // How long the loop may sleep before SDL must be asked for the pads' news: pads are not read through
   // the display connection the window waits on. Short while a pad is open, a few seconds to notice one
-  // plugged in; -1 when the subsystem did not start.
+  // plugged in; -1 when the subsystem failed to start.
   int pollIntervalMs() const;
   int openCount() const { return static_cast<int>(pads_.size()); }
 
@@ -51,6 +59,7 @@ class Gamepads {
   bool trigger(const SDL_Event& e, InputEvent* out);
 
   bool started_ = false;
+  bool failed_ = false;
   std::vector<Pad> pads_;
 };
 

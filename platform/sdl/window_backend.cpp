@@ -284,17 +284,21 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
   // own; the one sent for the close could reach the server after the window was destroyed, and the
   // BadWindow error it earns surfaced when SDL closed that connection, through Xlib's default handler,
   // which ends the program with status 1.
+  const bool waitOnDisplay = d.displayWait && d.displayWait->active();
+  const bool woke = !waitOnDisplay || d.displayWait->wait(timeout);
+  // A pad's buttons and plugging reach SDL only when it is pumped, on the pads' own schedule.
+  const bool padsDueNow = padsDue >= 0 && d.padsDueInMs() == 0;
+  if (padsDueNow) {
+    d.pads->lookForPads();
+    d.padsReadMs = d.loop.nowMs();
+  }
   bool got = false;
-  bool pumped = true;
-  if (d.displayWait && d.displayWait->active()) {
-    // A pad's buttons and plugging reach SDL only when it is pumped.
-    pumped = d.displayWait->wait(timeout) || (padsDue >= 0 && d.padsDueInMs() == 0);
-    if (pumped) got = SDL_PollEvent(&e) == 1;
+  if (waitOnDisplay) {
+    if (woke || (padsDueNow && d.pads->started())) got = SDL_PollEvent(&e) == 1;
   } else {
     got = SDL_PollEvent(&e) == 1;
     if (!got && timeout != 0) got = SDL_WaitEventTimeout(&e, timeout) == 1;
   }
-  if (pumped) d.padsReadMs = d.loop.nowMs();
   if (got) {
     d.dispatch(e);
     while (!d.loop.quitting() && SDL_PollEvent(&e) == 1) d.dispatch(e);
