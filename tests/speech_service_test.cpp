@@ -23,6 +23,11 @@
 
 extern char** environ;
 
+// libspeechd keeps a message of its own when it cannot start the service (the one it hands back is freed).
+// Its frames are found only by the slow unwinder: the library is built without frame pointers.
+extern "C" const char* __lsan_default_suppressions() { return "leak:spd_open2\n"; }
+extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
+
 namespace fs = std::filesystem;
 
 namespace {
