@@ -93,6 +93,7 @@ class Fom {
   // ---- Muting the music (ui/mute.cpp) ----
   void ToggleMute();  // M: the music on or off for this run, shown for a moment
   void timMute_Timer();
+  void lblMute_Click();
 
   // ---- Speaking the text aloud (ui/voice.cpp) ----
   bool Voicing = false;  // for this run only: V turns it on and off

@@ -421,3 +421,21 @@ TEST_F(GameKeys, ThePadsBIsHardOnTheTitleAndBothFaceButtonsTurnThePage) {
   key(kPadStart);  // the pad's F11
   EXPECT_TRUE(game.fom().Me.fullscreen());
 }
+
+TEST_F(GameKeys, MShowsTheMusicsStateForAMomentAndAClickOnItTurnsThePage) {
+  key(kKeySpace);
+  key('M');
+  ASSERT_TRUE(game.fom().lblMute.effectivelyVisible());
+  const RectF r = game.fom().lblMute.windowRect();
+  InputEvent e;
+  e.button = kLeftButton;
+  e.x = r.x + r.w / 2;
+  e.y = r.y + r.h / 2;
+  e.timeMs = game.loop().nowMs();
+  for (Type type : {Type::PointerDown, Type::PointerUp}) {
+    e.type = type;
+    input.handle(e);
+  }
+  EXPECT_EQ(game.page(), "\ntwo▼");
+  key('M');  // the music on again: the state lasts for the whole process
+}

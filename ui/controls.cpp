@@ -82,4 +82,5 @@ Fom::Fom(platform::EventLoop& loop)
   BgmTim.onTick = [this] { PollBgm(); };
   lblMute.setVisible(false);
   timMute.onTick = [this] { timMute_Timer(); };
+  lblMute.onClick = [this](int16_t) { lblMute_Click(); };
 }

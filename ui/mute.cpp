@@ -34,3 +34,9 @@ void Fom::timMute_Timer() {
   lblMute.setVisible(false);
   timMute.setEnabled(false);
 }
+
+// The label lies over the text for its moment: a click there is a click on the text. (Over the title it
+// takes the click, which cannot tell its button: the title is clicked again once the label is gone.)
+void Fom::lblMute_Click() {
+  if (!picStt.Visible() && lbl[0].effectivelyVisible()) lbl[0].Click();
+}
