@@ -1,7 +1,7 @@
 # Lanternfall: `make run` and `make test` are all a new machine needs.
 PACKAGES := cmake g++ make pkg-config clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev \
             libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev libfontconfig-dev libjpeg62-turbo-dev \
-            libx11-dev fonts-ipafont-gothic timgm6mb-soundfont xvfb xdotool imagemagick x11-utils strace \
+            libx11-dev libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng fonts-ipafont-gothic timgm6mb-soundfont xvfb xdotool imagemagick x11-utils strace \
             openbox desktop-file-utils appstream man-db
 # Building and checking the Debian package.
 DIST_PACKAGES := dpkg-dev debhelper lintian

@@ -40,11 +40,13 @@ class Fom {
   platform::Shade histShade;
   platform::Label histLbl[3];   // the page in view, with the scene text's look
   platform::Label histPos;      // which page of how many
-  platform::PictureBox picStt;  // in front of everything
+  platform::PictureBox picStt;  // in front of everything but lblMute
+  platform::Label lblMute;      // the music's state, for a moment after M, in the scene's corner
   platform::Timer timSay;
   platform::Timer timColor;
   platform::Timer TimDay;
   platform::Timer BgmTim;
+  platform::Timer timMute;  // hides lblMute
 
   // ---- The game state record ----
   std::string AppDir;        // ends in exactly one separator
@@ -113,11 +115,21 @@ class Fom {
   // ---- Music loop (audio/poll_bgm.cpp) ----
   void PollBgm();
 
+  // ---- Muting the music (ui/mute.cpp) ----
+  void ToggleMute();  // M: the music on or off for this run, shown for a moment
+  void timMute_Timer();
+  void lblMute_Click();
+
   // ---- Speaking the text aloud (ui/voice.cpp) ----
   bool Voicing = false;  // for this run only: V turns it on and off
   // Speak text through the system's speech service while Voicing is on; interrupt cuts off what is
   // still being spoken.
   void Speak(std::string_view text, bool interrupt);
+  void ToggleVoicing();                   // V, announced either way
+  void SpeakRow(const std::string& row);  // a row of text as it appears
+  void SpeakTitle();                      // how to start a game
+  void SpeakChosenWish(int16_t index);    // an option button clicked
+  void SpeakWishState();                  // S: the day and the three powers
 
   // What happened, for transcripts and tests: ("scenario", name), ("picture", name), ("wish", ""),
   // ("title", ""). Never needed by the game itself.
@@ -162,11 +174,15 @@ class Fom {
   int64_t lineNo_ = 0;  // the number of CurrentLine in the scenario file
 
   void showHistoryPage();
-  int historyAt_ = -1;  // the page in view; -1 while the history is closed
+  int historyAt_ = -1;                              // the page in view; -1 while the history is closed
   bool sceneTextShown_[3] = {false, false, false};  // the labels' visibility, while the history hides them
   void fastForwardTick();
   bool fastForward_ = false;
   // Where fast-forward began: let go before it stepped, it leaves timSay as it found it.
   bool timSayBeforeFastForward_ = false;
   int64_t fastForwardFromLine_ = 0;
+  // The player clicked the text on: the next row spoken cuts off what is still being said.
+  bool rowCutsIn_ = false;
+  // M, V and S, once per press (ui/keyboard.cpp): true when the key is one of them.
+  bool switchKeyDown(int16_t KeyCode);
 };

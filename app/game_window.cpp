@@ -6,12 +6,17 @@
 #include <memory>
 #include <string>
 
+#include "platform/media/system_speech.h"
 #include "platform/runtime/app.h"
+#include "platform/runtime/speech.h"
 #include "platform/window_backend.h"
 
 int runGameWindow(const char* program, const GameWindowHooks& hooks) {
   platform::setProblemProgram(program);
   platform::EventLoop loop(std::make_unique<platform::RealClock>());
+  // Reaches the speech service only once the player turns voicing on.
+  const std::unique_ptr<platform::SpeechSink> speech = platform::makeSystemSpeech();
+  platform::setSpeechSink(speech.get());
   Fom fom(loop);
   platform::WindowBackend window(fom.Me, loop);
   std::string error;
@@ -33,5 +38,6 @@ int runGameWindow(const char* program, const GameWindowHooks& hooks) {
   if (hooks.shown) hooks.shown(fom);
   loop.run();  // until the window is closed: ShutDown ends the program
   platform::flushProblems();
+  platform::setSpeechSink(nullptr);
   return 0;
 }

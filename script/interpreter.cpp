@@ -204,6 +204,7 @@ Fom::LineResult Fom::showTextLine(const std::string& line) {
   previous += row;
   previous += PageMark;
   ShowText(previous, true);
+  SpeakRow(row);
   // An empty line never waits, not even when it ended a page.
   return line.empty() ? LineResult::NextLineToo : LineResult::StepOver;
 }
@@ -220,6 +221,7 @@ void Fom::ShowText(const std::string& text, bool visible) {
 }
 
 void Fom::lbl_Click(int16_t /*Index*/) {
+  rowCutsIn_ = true;
   StepScript();
   // Also after an end: the timer then ticks without effect, and the next StartScenario takes it over.
   timSay.setEnabled(true);

@@ -46,6 +46,7 @@ void Fom::ShowTitle() {
     picStt.Cls();
   }
   picStt.setVisible(true);
+  SpeakTitle();
 }
 
 void Fom::StartGame(int16_t Button, int16_t /*Shift*/, float /*X*/, float /*Y*/) {

@@ -2,6 +2,7 @@
 // card and the manual clock for BgmTim, so a file is played to its end deterministically.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "app/fom.h"
 #include "audio/shared_routines.h"
 #include "platform/media/mci.h"
+#include "platform/media/music_mute.h"
 #include "platform/media/sequencer.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
@@ -95,6 +97,7 @@ class MusicTest : public ::testing::Test {
     platform::mciCloseAll();
     platform::mciSetAudioSink(platform::AudioSink::Offline);
     platform::mciSetSoundFont("/usr/share/sounds/sf2/default-GM.sf2");
+    platform::setMusicMuted(false);
     BgmLoop = 0;
   }
   // One 10 ms step of a real machine: the sound card renders, then BgmTim ticks.
@@ -164,6 +167,48 @@ TEST_F(MusicTest, RestartsWithinOneTickOfTheEndAndKeepsLooping) {
   }
   EXPECT_EQ(restarts, 3);  // 1600 ms of 500 ms loops
   EXPECT_GT(loudestWhilePlaying, 0.01f) << "the notes should be heard";
+}
+
+// M: the music goes silent and comes back without its loop stopping or losing time, and a restart of the
+// loop does not bring the sound back. The state shows for a moment in the corner of the scene.
+TEST_F(MusicTest, MuteSilencesTheLoopWithoutStoppingIt) {
+  TestContent content;
+  writeFile(content.root() / "bgm.mid", tinyMidi(2));  // 500 ms
+  HeadlessGame game(content);
+  game.start();
+  platform::mciWaitReady();
+  auto loudestOver = [&](int ms) {
+    float loudest = 0.0f;
+    for (int t = 0; t < ms; t += 10) {
+      platform::mciRenderOffline(10);
+      loudest = std::max(loudest, platform::mciOfflinePeak());
+      game.advance(10);
+    }
+    return loudest;
+  };
+  auto press = [&](int16_t key) { game.fom().Form_KeyDown(key, 0); };
+  EXPECT_GT(loudestOver(100), 0.01f);
+
+  press('M');
+  EXPECT_TRUE(platform::musicMuted());
+  EXPECT_TRUE(game.fom().lblMute.effectivelyVisible());
+  EXPECT_EQ(game.fom().lblMute.Caption(), "BGM オフ");
+  const int64_t before = positionMs();
+  EXPECT_EQ(loudestOver(200), 0.0f);
+  EXPECT_EQ(mode(), "playing");
+  EXPECT_GE(positionMs(), before + 190);
+  // Across the end of the file and the poll's restart.
+  platform::mciClearRecordedCommands();
+  EXPECT_EQ(loudestOver(400), 0.0f);
+  const std::vector<std::string> commands = recorded();
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "play MIDI from 0"), commands.end());
+  game.advance(1000);  // the moment is over
+  EXPECT_FALSE(game.fom().lblMute.Visible());
+
+  press('M');
+  EXPECT_FALSE(platform::musicMuted());
+  EXPECT_EQ(game.fom().lblMute.Caption(), "BGM オン");
+  EXPECT_GT(loudestOver(200), 0.01f);
 }
 
 TEST_F(MusicTest, PlayingPausedAndNotReadyNeverRestart) {

@@ -247,10 +247,12 @@ TEST(Controls, FomCreatesEveryControlInItsInitialState) {
   EXPECT_GT(opaque, 100) << "the icon draws something";
   EXPECT_LT(opaque, 32 * 32) << "the icon has a transparent ground";
 
-  // Nesting and stacking, back to front: picStt in front of everything, the history just behind it.
-  EXPECT_EQ(fom.Me.children(),
-            (std::vector<Control*>{&fom.picStr, &fom.Pic, &fom.E, &fom.lblDay, &fom.lblStr, &fom.optChar[0],
-                                   &fom.optChar[1], &fom.optChar[2], &fom.histShade, &fom.picStt}));
+  // Nesting and stacking, back to front: picStt in front of everything the game shows, the history just
+  // behind it, and only the music's state, hidden until M is pressed, in front of it.
+  EXPECT_EQ(fom.Me.children(), (std::vector<Control*>{&fom.picStr, &fom.Pic, &fom.E, &fom.lblDay, &fom.lblStr,
+                                                      &fom.optChar[0], &fom.optChar[1], &fom.optChar[2],
+                                                      &fom.histShade, &fom.picStt, &fom.lblMute}));
+  EXPECT_FALSE(fom.lblMute.Visible());
   EXPECT_EQ(fom.Pic.children(), (std::vector<Control*>{&fom.lbl[0], &fom.lbl[1], &fom.lbl[2]}));
   EXPECT_EQ(fom.histShade.children(),
             (std::vector<Control*>{&fom.histLbl[0], &fom.histLbl[1], &fom.histLbl[2], &fom.histPos}));

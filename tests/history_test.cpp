@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/media/music_mute.h"
 #include "platform/runtime/input.h"
 #include "platform/runtime/speech.h"
 #include "support/game_harness.h"
@@ -233,4 +234,23 @@ TEST_F(Reading, LettingCtrlGoBeforeATickLeavesThePageWaiting) {
   key(platform::kPadRightTrigger, false);
   game.advance(1000);
   EXPECT_EQ(game.page(), "\na\nb▼");
+}
+
+// The switches act once per press, however long the keyboard repeats a held key, and over the history too.
+TEST_F(Reading, MutingOverTheHistoryFlipsOncePerPressHoweverLongTheKeyIsHeld) {
+  start({"a", "b", "tugi"});
+  key(platform::kKeyPageUp);
+  ASSERT_TRUE(fom().HistoryOpen());
+  const bool before = platform::musicMuted();
+  InputEvent m;
+  m.type = InputEvent::Type::KeyDown;
+  m.keyCode = 'M';
+  send(m);
+  m.repeat = true;
+  for (int i = 0; i < 3; ++i) send(m);  // four flicks would leave it as it was
+  EXPECT_NE(platform::musicMuted(), before);
+  EXPECT_TRUE(fom().lblMute.Visible());
+  key('M');
+  EXPECT_EQ(platform::musicMuted(), before);
+  EXPECT_TRUE(fom().HistoryOpen()) << "M is no key of the history's";
 }

@@ -446,3 +446,34 @@ TEST_F(GameKeys, HStartsHardAndTheNumbersWaitForTheTitleToGo) {
   ASSERT_FALSE(game.fom().picStt.Visible());
   EXPECT_EQ(game.fom().DayLimit, 31);
 }
+
+TEST_F(GameKeys, ThePadsBIsHardOnTheTitleAndBothFaceButtonsTurnThePage) {
+  key(kPadB);
+  ASSERT_FALSE(game.fom().picStt.Visible());
+  EXPECT_EQ(game.fom().DayLimit, 31);
+  EXPECT_EQ(game.page(), "\none▼");
+  key(kPadA);
+  EXPECT_EQ(game.page(), "\ntwo▼");
+  key(kPadB);
+  EXPECT_FALSE(game.textShown());
+  key(kPadStart);  // the pad's F11
+  EXPECT_TRUE(game.fom().Me.fullscreen());
+}
+
+TEST_F(GameKeys, MShowsTheMusicsStateForAMomentAndAClickOnItTurnsThePage) {
+  key(kKeySpace);
+  key('M');
+  ASSERT_TRUE(game.fom().lblMute.effectivelyVisible());
+  const RectF r = game.fom().lblMute.windowRect();
+  InputEvent e;
+  e.button = kLeftButton;
+  e.x = r.x + r.w / 2;
+  e.y = r.y + r.h / 2;
+  e.timeMs = game.loop().nowMs();
+  for (Type type : {Type::PointerDown, Type::PointerUp}) {
+    e.type = type;
+    input.handle(e);
+  }
+  EXPECT_EQ(game.page(), "\ntwo▼");
+  key('M');  // the music on again: the state lasts for the whole process
+}

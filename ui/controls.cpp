@@ -23,11 +23,13 @@ Fom::Fom(platform::EventLoop& loop)
       histShade(&Me, "histShade"),
       histLbl{{&histShade, "histLbl", 0}, {&histShade, "histLbl", 1}, {&histShade, "histLbl", 2}},
       histPos(&histShade, "histPos"),
-      picStt(&Me, "picStt"),  // created last, so it lies in front of everything
+      picStt(&Me, "picStt"),  // in front of everything the game shows
+      lblMute(&Me, "lblMute"),
       timSay(loop, 100, false),
       timColor(loop, 100, false),
       TimDay(loop, 3000, false),
-      BgmTim(loop, 1, true) {
+      BgmTim(loop, 1, true),
+      timMute(loop, 1500, false) {
   // The game's pictures are JPEG files, decoded by the media backend.
   platform::installPictureDecoder();
   Me.setCaption("Lanternfall");
@@ -88,9 +90,17 @@ Fom::Fom(platform::EventLoop& loop)
     StartGame(button, shift, x, y);
   };
   for (auto& label : lbl) label.onClick = [this](int16_t index) { lbl_Click(index); };
-  for (auto& option : optChar) option.onClick = [this](int16_t index) { SelectWishTarget(index); };
+  for (auto& option : optChar) {
+    option.onClick = [this](int16_t index) {
+      SelectWishTarget(index);
+      SpeakChosenWish(index);
+    };
+  }
   timSay.onTick = [this] { timSay_Timer(); };
   timColor.onTick = [this] { timColor_Timer(); };
   TimDay.onTick = [this] { TimDay_Timer(); };
   BgmTim.onTick = [this] { PollBgm(); };
+  lblMute.setVisible(false);
+  timMute.onTick = [this] { timMute_Timer(); };
+  lblMute.onClick = [this](int16_t) { lblMute_Click(); };
 }

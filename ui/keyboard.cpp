@@ -3,12 +3,29 @@
 // click (EASY on the title, the next line on the text), H the right click on the title (HARD), and 1, 2, 3
 // the option buttons. The arrow keys are the option group's own (the runtime moves its selection), and
 // F11, Alt+Enter and Escape belong to the window.
-// Reading keys: PageUp (and a pad's X or Y) opens the text history, which then takes every key; Ctrl (and
-// a pad's right trigger) held fast-forwards the text.
+// A gamepad's buttons come as keys of their own: A is Enter, B is the right click on the title (HARD)
+// and the next line on the text, the d-pad's up and down are the arrow keys, Start is F11.
+// Reading keys: PageUp (and a pad's X or Y) opens the text history, which then takes every key but the
+// switches; Ctrl (and a pad's right trigger) held fast-forwards the text. The switches: M mutes the music,
+// V turns the speaking of the text on and off, and S speaks the day and the powers.
 #include "app/fom.h"
 #include "platform/runtime/input.h"
 
+// A switch acts once per press: a held key repeats, and a repeated M would flick the music on and off.
+bool Fom::switchKeyDown(int16_t KeyCode) {
+  if (KeyCode != 'M' && KeyCode != 'V' && KeyCode != 'S') return false;
+  if (Me.keyRepeating()) return true;
+  if (KeyCode == 'M') ToggleMute();
+  if (KeyCode == 'V') ToggleVoicing();
+  if (KeyCode == 'S') SpeakWishState();
+  return true;
+}
+
 void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
+  if (switchKeyDown(KeyCode)) {
+    KeyCode = 0;
+    return;
+  }
   if (HistoryOpen()) {
     HistoryKeyDown(KeyCode);
     KeyCode = 0;
@@ -29,6 +46,7 @@ void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
       return;
     case platform::kKeyReturn:
     case platform::kKeySpace:
+    case platform::kPadA:
       // A held key repeats, as repeated clicks would.
       if (onTitle) {
         StartGame(platform::kLeftButton, Shift, 0, 0);
@@ -39,6 +57,14 @@ void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
       break;
     case 'H':
       if (onTitle) StartGame(platform::kRightButton, Shift, 0, 0);
+      KeyCode = 0;
+      break;
+    case platform::kPadB:
+      if (onTitle) {
+        StartGame(platform::kRightButton, Shift, 0, 0);
+      } else if (lbl[0].effectivelyVisible()) {
+        lbl[0].Click();
+      }
       KeyCode = 0;
       break;
     case '1':

@@ -10,6 +10,7 @@
 
 #include "platform/media/mci.h"
 #include "platform/media/mci_send_win.h"
+#include "platform/media/music_mute_win.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/utf16.h"
 
@@ -75,6 +76,8 @@ uint32_t mciSendStringA(const char* command, char* reply, uint32_t replyLength, 
   std::wstring answer;
   const uint32_t rc =
       platform::sendMciCommand(wide, wantReply ? &answer : nullptr, replyLength, callbackWindow);
+  // A muted music stays muted when its loop starts again.
+  if (rc == 0 && bytes.rfind("play ", 0) == 0) platform::applyMusicVolume();
   // The reply, cut to the buffer with its terminating zero; on failure the buffer is not touched.
   if (rc == 0 && wantReply) {
     const std::string text = platform::encodeCp932(platform::utf8FromWide(answer));

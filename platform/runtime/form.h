@@ -79,6 +79,10 @@ class Form : public Control {
   std::function<void(int16_t& cancel)> onUnload;
   // Keys, seen by the form before any control (the old KeyPreview): setting keyCode to 0 swallows it.
   std::function<void(int16_t& keyCode, int16_t shift)> onKeyDown;
+  // Within onKeyDown: the keyboard repeating a key held down, rather than a press. The old runtime never
+  // told; a program's on/off switches need it, or a held key would flick them back and forth.
+  bool keyRepeating() const { return keyRepeating_; }
+  void setKeyRepeating(bool on) { keyRepeating_ = on; }  // the input rules tell it
   std::function<void(int16_t& keyCode, int16_t shift)> onKeyUp;
   // The mouse wheel turned over the window: whole notches (positive up, away from the player), the
   // shift state, and the pointer in the window's client pixels.
@@ -118,6 +122,7 @@ class Form : public Control {
   } windowed_{};
   bool shown_ = false;
   bool activated_ = false;
+  bool keyRepeating_ = false;
   uint64_t serial_ = 1;
 };
 

@@ -164,12 +164,17 @@ void Input::pointerMove(const InputEvent& e) {
 void Input::keyDown(const InputEvent& e) {
   // Keys of the window itself, which the form never sees.
   const bool altEnter = e.keyCode == kKeyReturn && (e.shift & kAltMask) != 0;
-  if (e.keyCode == kKeyF11 || altEnter) {
+  // A gamepad's Start button is the pad's F11.
+  if (e.keyCode == kKeyF11 || e.keyCode == kPadStart || altEnter) {
     if (!e.repeat) runGuarded("fullscreen", [&] { form_.setFullscreen(!form_.fullscreen()); });
     return;
   }
   int16_t code = e.keyCode;
-  if (form_.onKeyDown) runGuarded("key down", [&] { form_.onKeyDown(code, e.shift); });
+  if (form_.onKeyDown) {
+    form_.setKeyRepeating(e.repeat);
+    runGuarded("key down", [&] { form_.onKeyDown(code, e.shift); });
+    form_.setKeyRepeating(false);
+  }
   if (code == 0) return;  // the form took it
   if (code == kKeyEscape && form_.fullscreen()) {
     runGuarded("fullscreen", [&] { form_.setFullscreen(false); });

@@ -10,9 +10,10 @@
 // the selection of a focused option group and raise the click of the button they select; the form sees
 // every key first (as with KeyPreview on) and may swallow it.
 // Modernised: a right or middle click on a label clicks it too (a label that answers clicks answers
-// every button); F11 and Alt+Enter toggle fullscreen before the form sees them, and Escape leaves
-// fullscreen unless the form takes it first (a program closes its overlays with Escape); the mouse wheel
-// reaches the form, which the old runtime never told; a shade (shade.h) takes every press it covers.
+// every button); F11, Alt+Enter and a gamepad's Start toggle fullscreen before the form sees them, and
+// Escape leaves fullscreen unless the form takes it first (a program closes its overlays with Escape); the
+// mouse wheel reaches the form, which the old runtime never told; a shade (shade.h) takes every press it
+// covers.
 #pragma once
 
 #include <cstdint>
@@ -75,12 +76,12 @@ inline constexpr int kTooltipDelayMs = 500;
 struct InputEvent {
   enum class Type { PointerDown, PointerUp, PointerMove, PointerLeave, KeyDown, KeyUp, Wheel };
   Type type = Type::PointerMove;
-  int16_t button = 0;   // pointer: kLeftButton, kRightButton or kMiddleButton (0: another button)
-  float x = 0, y = 0;   // pointer
-  int16_t keyCode = 0;  // key
-  bool repeat = false;  // key: the key is held and the keyboard repeats it
+  int16_t button = 0;      // pointer: kLeftButton, kRightButton or kMiddleButton (0: another button)
+  float x = 0, y = 0;      // pointer
+  int16_t keyCode = 0;     // key
+  bool repeat = false;     // key: the key is held and the keyboard repeats it
   int16_t wheelSteps = 0;  // wheel: whole notches, positive away from the player (up), with x and y
-  int16_t shift = 0;    // kShiftMask + kCtrlMask + kAltMask
+  int16_t shift = 0;       // kShiftMask + kCtrlMask + kAltMask
   int64_t timeMs = 0;
 };
 

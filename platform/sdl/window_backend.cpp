@@ -15,6 +15,7 @@
 #include "platform/runtime/display.h"
 #include "platform/runtime/input.h"
 #include "platform/sdl/display_wait.h"
+#include "platform/sdl/gamepad.h"
 #include "platform/sdl/heap_policy.h"
 #include "platform/sdl/input_translation.h"
 #include "platform/sdl/renderer.h"
@@ -47,6 +48,8 @@ struct WindowBackend::Impl {
   std::unique_ptr<Renderer> renderer;
   std::unique_ptr<DisplayWait> displayWait;
   std::unique_ptr<WindowGeometry> geometry;
+  std::unique_ptr<Gamepads> pads;
+  int64_t padsReadMs = 0;  // when SDL was last asked for the pads' events
   bool videoStarted = false;
 
   // Drawing.
@@ -72,6 +75,7 @@ struct WindowBackend::Impl {
     form.onFullscreenRequest = nullptr;
     renderer.reset();
     geometry.reset();
+    pads.reset();
     if (sdlRenderer) SDL_DestroyRenderer(sdlRenderer);
     if (window) SDL_DestroyWindow(window);
     if (videoStarted) stopSdlSubsystems(SDL_INIT_VIDEO);
@@ -82,6 +86,7 @@ struct WindowBackend::Impl {
   void dispatch(const SDL_Event& e);
   void windowEvent(const SDL_WindowEvent& e);
   void drawFrame();
+  int64_t padsDueInMs() const;
 
   void apply() {
     if (geometry) geometry->apply();
@@ -215,7 +220,14 @@ void WindowBackend::Impl::dispatch(const SDL_Event& e) {
     windowEvent(e.window);
   }
   InputEvent in;
-  if (translateInput(e, &in)) deliver(in);
+  if (translateInput(e, &in) || (pads && pads->translate(e, &in))) deliver(in);
+}
+
+// Milliseconds until the pads are due to be read (-1: never), so that the wait ends in time for it.
+int64_t WindowBackend::Impl::padsDueInMs() const {
+  const int interval = pads ? pads->pollIntervalMs() : -1;
+  if (interval < 0) return -1;
+  return std::max<int64_t>(0, padsReadMs + interval - loop.nowMs());
 }
 
 WindowBackend::WindowBackend(Form& form, EventLoop& loop) : impl_(std::make_unique<Impl>(form, loop)) {}
@@ -233,6 +245,7 @@ bool WindowBackend::open(std::string* error) {
   d.shownCaption = d.form.Caption();
   d.readRefreshRate();
   d.displayWait = std::make_unique<DisplayWait>(d.window);
+  d.pads = std::make_unique<Gamepads>();
   d.updateIcon();
   // Fonts are looked up when the first caption is drawn, not here: the title shows none.
   d.form.onGeometryRequest = [&d] { d.geometry->requestApply(); };
@@ -257,6 +270,11 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     const int left = static_cast<int>(d.frameWaitMs());
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
+  const int64_t padsDue = d.padsDueInMs();
+  if (padsDue >= 0) {
+    const int left = static_cast<int>(std::min<int64_t>(padsDue, INT32_MAX));
+    timeout = timeout < 0 ? left : std::min(timeout, left);
+  }
   SDL_Event e;
   // Blocks until input or the timeout: no polling while the game idles. On X11 the wait is on the
   // display connection itself, and SDL is pumped only on a wake that brought something (then after
@@ -266,9 +284,17 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
   // own; the one sent for the close could reach the server after the window was destroyed, and the
   // BadWindow error it earns surfaced when SDL closed that connection, through Xlib's default handler,
   // which ends the program with status 1.
+  const bool waitOnDisplay = d.displayWait && d.displayWait->active();
+  const bool woke = !waitOnDisplay || d.displayWait->wait(timeout);
+  // A pad's buttons and plugging reach SDL only when it is pumped, on the pads' own schedule.
+  const bool padsDueNow = padsDue >= 0 && d.padsDueInMs() == 0;
+  if (padsDueNow) {
+    d.pads->lookForPads();
+    d.padsReadMs = d.loop.nowMs();
+  }
   bool got = false;
-  if (d.displayWait && d.displayWait->active()) {
-    if (d.displayWait->wait(timeout)) got = SDL_PollEvent(&e) == 1;
+  if (waitOnDisplay) {
+    if (woke || (padsDueNow && d.pads->started())) got = SDL_PollEvent(&e) == 1;
   } else {
     got = SDL_PollEvent(&e) == 1;
     if (!got && timeout != 0) got = SDL_WaitEventTimeout(&e, timeout) == 1;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/runtime/app.h"
 #include "platform/runtime/display.h"
@@ -14,6 +15,7 @@
 #include "platform/win32/gdi_renderer.h"
 #include "platform/win32/input_translation.h"
 #include "platform/win32/window_icon.h"
+#include "platform/win32/xinput_pads.h"
 
 namespace platform {
 
@@ -27,6 +29,8 @@ struct WindowBackend::Impl {
   EventLoop& loop;
   Input input;
   GdiRenderer renderer;
+  XInputPads pads;
+  std::vector<InputEvent> padKeys;
   HWND hwnd = nullptr;
   HICON icon = nullptr;
   bool fullscreen = false;
@@ -296,8 +300,18 @@ void WindowBackend::waitAndDispatch(int timeoutMs) {
     const int left = static_cast<int>(std::max<int64_t>(0, tipDue - d.loop.nowMs()));
     timeoutMs = timeoutMs < 0 ? left : std::min(timeoutMs, left);
   }
+  const int64_t padsDue = d.pads.dueInMs(d.loop.nowMs());
+  if (padsDue >= 0) {
+    const int left = static_cast<int>(std::min<int64_t>(padsDue, INT32_MAX));
+    timeoutMs = timeoutMs < 0 ? left : std::min(timeoutMs, left);
+  }
   MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs),
                               QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  d.padKeys.clear();
+  d.pads.poll(d.loop.nowMs(), &d.padKeys);
+  for (const InputEvent& e : d.padKeys) {
+    if (!d.loop.quitting()) d.deliver(e);
+  }
   MSG msg;
   while (!d.loop.quitting() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
