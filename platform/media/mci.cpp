@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/media/mci_words.h"
 #include "platform/media/sequencer.h"
 #include "platform/media/text_file.h"
 
@@ -37,48 +38,7 @@ MciState& state() {
   return s;
 }
 
-struct Token {
-  std::string text;
-  bool quoted = false;
-};
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-bool sameWord(const std::string& a, const char* b) {
-  const size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-bool sameName(const std::string& a, const std::string& b) { return sameWord(a, b.c_str()); }
-
-// Words separated by blanks; a word in double quotes may hold blanks.
-uint32_t tokenize(const std::string& text, std::vector<Token>* out) {
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == ' ' || text[i] == '\t') {
-      ++i;
-      continue;
-    }
-    Token t;
-    if (text[i] == '"') {
-      const size_t close = text.find('"', i + 1);
-      if (close == std::string::npos) return kMciErrNoClosingQuote;
-      t.text = text.substr(i + 1, close - i - 1);
-      t.quoted = true;
-      i = close + 1;
-    } else {
-      const size_t end = text.find_first_of(" \t", i);
-      t.text = text.substr(i, end == std::string::npos ? std::string::npos : end - i);
-      i = end == std::string::npos ? text.size() : end;
-    }
-    out->push_back(std::move(t));
-  }
-  return 0;
-}
+bool sameName(const std::string& a, const std::string& b) { return sameMciWord(a, b.c_str()); }
 
 bool parseInteger(const std::string& s, int64_t* value) {
   if (s.empty() || s.size() > 12) return false;
@@ -89,14 +49,6 @@ bool parseInteger(const std::string& s, int64_t* value) {
   }
   *value = v;
   return true;
-}
-
-bool hasMidiExtension(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  const std::string ext = path.substr(dot + 1);
-  return sameWord(ext, "mid") || sameWord(ext, "midi") || sameWord(ext, "rmi");
 }
 
 Device* findDevice(const std::string& alias) {
@@ -134,23 +86,23 @@ uint32_t openErrorCode(Sequencer::OpenError e) {
   return kMciErrCannotLoadDriver;
 }
 
-uint32_t openCommand(const std::vector<Token>& t) {
+uint32_t openCommand(const std::vector<MciWord>& t) {
   if (t.size() < 2) return kMciErrMissingDeviceName;
   const std::string path = t[1].text;
   std::string alias = path;  // without an alias the element name addresses the device
   std::optional<std::string> type;
   for (size_t i = 2; i < t.size(); ++i) {
     const std::string& w = t[i].text;
-    if (sameWord(w, "alias") || sameWord(w, "type")) {
+    if (sameMciWord(w, "alias") || sameMciWord(w, "type")) {
       if (i + 1 >= t.size()) return kMciErrMissingParameter;
-      (sameWord(w, "alias") ? alias : type.emplace()) = t[++i].text;
-    } else if (!sameWord(w, "notify") && !sameWord(w, "wait") && !sameWord(w, "shareable")) {
+      (sameMciWord(w, "alias") ? alias : type.emplace()) = t[++i].text;
+    } else if (!sameMciWord(w, "notify") && !sameMciWord(w, "wait") && !sameMciWord(w, "shareable")) {
       return kMciErrUnrecognizedKeyword;
     }
   }
   if (findDevice(alias)) return kMciErrDuplicateAlias;
   if (type) {
-    if (!sameWord(*type, "sequencer")) return kMciErrCannotLoadDriver;
+    if (!sameMciWord(*type, "sequencer")) return kMciErrCannotLoadDriver;
   } else if (!hasMidiExtension(path)) {
     return kMciErrExtensionNotFound;
   }
@@ -166,7 +118,7 @@ uint32_t openCommand(const std::vector<Token>& t) {
 uint32_t playCommand(Sequencer& seq, const std::vector<std::string>& words) {
   int64_t from = -1;
   for (size_t i = 0; i < words.size(); ++i) {
-    if (!sameWord(words[i], "from")) return kMciErrUnrecognizedKeyword;
+    if (!sameMciWord(words[i], "from")) return kMciErrUnrecognizedKeyword;
     if (i + 1 >= words.size()) return kMciErrMissingParameter;
     if (!parseInteger(words[++i], &from)) return kMciErrBadInteger;
   }
@@ -175,14 +127,14 @@ uint32_t playCommand(Sequencer& seq, const std::vector<std::string>& words) {
 }
 
 uint32_t seekCommand(Sequencer& seq, const std::vector<std::string>& words) {
-  if (words.size() != 2 || !sameWord(words[0], "to")) {
-    return words.empty() || (words.size() == 1 && sameWord(words[0], "to")) ? kMciErrMissingParameter
-                                                                            : kMciErrUnrecognizedKeyword;
+  if (words.size() != 2 || !sameMciWord(words[0], "to")) {
+    return words.empty() || (words.size() == 1 && sameMciWord(words[0], "to")) ? kMciErrMissingParameter
+                                                                               : kMciErrUnrecognizedKeyword;
   }
   int64_t ms = 0;
-  if (sameWord(words[1], "end")) {
+  if (sameMciWord(words[1], "end")) {
     ms = seq.lengthMs();
-  } else if (!sameWord(words[1], "start") && !parseInteger(words[1], &ms)) {
+  } else if (!sameMciWord(words[1], "start") && !parseInteger(words[1], &ms)) {
     return kMciErrBadInteger;
   }
   seq.seek(ms);
@@ -192,13 +144,13 @@ uint32_t seekCommand(Sequencer& seq, const std::vector<std::string>& words) {
 uint32_t statusCommand(Sequencer& seq, const std::vector<std::string>& words, std::string* reply) {
   if (words.empty()) return kMciErrMissingParameter;
   if (words.size() > 1) return kMciErrUnrecognizedKeyword;
-  if (sameWord(words[0], "mode")) {
+  if (sameMciWord(words[0], "mode")) {
     *reply = modeText(seq.mode());
-  } else if (sameWord(words[0], "ready")) {
+  } else if (sameMciWord(words[0], "ready")) {
     *reply = seq.ready() ? "true" : "false";
-  } else if (sameWord(words[0], "position")) {
+  } else if (sameMciWord(words[0], "position")) {
     *reply = std::to_string(seq.positionMs());
-  } else if (sameWord(words[0], "length")) {
+  } else if (sameMciWord(words[0], "length")) {
     *reply = std::to_string(seq.lengthMs());
   } else {
     return kMciErrUnrecognizedKeyword;
@@ -208,11 +160,12 @@ uint32_t statusCommand(Sequencer& seq, const std::vector<std::string>& words, st
 
 // Every keyword after the device name must be one the verb knows; "notify" is accepted everywhere and,
 // with no callback window, posts nothing.
-uint32_t deviceCommand(const std::string& verb, const std::vector<Token>& t, std::string* reply) {
+uint32_t deviceCommand(const std::string& verb, const std::vector<MciWord>& t, std::string* reply) {
   if (t.size() < 2) return kMciErrMissingDeviceName;
-  if (sameWord(verb, "close") && sameWord(t[1].text, "all")) {
+  if (sameMciWord(verb, "close") && sameMciWord(t[1].text, "all")) {
     for (size_t i = 2; i < t.size(); ++i) {
-      if (!sameWord(t[i].text, "notify") && !sameWord(t[i].text, "wait")) return kMciErrUnrecognizedKeyword;
+      if (!sameMciWord(t[i].text, "notify") && !sameMciWord(t[i].text, "wait"))
+        return kMciErrUnrecognizedKeyword;
     }
     mciCloseAll();
     return 0;
@@ -223,23 +176,23 @@ uint32_t deviceCommand(const std::string& verb, const std::vector<Token>& t, std
 
   std::vector<std::string> words;
   for (size_t i = 2; i < t.size(); ++i) {
-    if (!sameWord(t[i].text, "notify")) words.push_back(t[i].text);
+    if (!sameMciWord(t[i].text, "notify")) words.push_back(t[i].text);
   }
 
-  if (sameWord(verb, "close")) {
-    if (!words.empty() && !(words.size() == 1 && sameWord(words[0], "wait")))
+  if (sameMciWord(verb, "close")) {
+    if (!words.empty() && !(words.size() == 1 && sameMciWord(words[0], "wait")))
       return kMciErrUnrecognizedKeyword;
     auto& devices = state().devices;
     devices.erase(std::find_if(devices.begin(), devices.end(), [d](const Device& x) { return &x == d; }));
     return 0;
   }
-  if (sameWord(verb, "play")) return playCommand(seq, words);
-  if (sameWord(verb, "seek")) return seekCommand(seq, words);
-  if (sameWord(verb, "status")) return statusCommand(seq, words, reply);
+  if (sameMciWord(verb, "play")) return playCommand(seq, words);
+  if (sameMciWord(verb, "seek")) return seekCommand(seq, words);
+  if (sameMciWord(verb, "status")) return statusCommand(seq, words, reply);
   if (!words.empty()) return kMciErrUnrecognizedKeyword;
-  if (sameWord(verb, "stop")) {
+  if (sameMciWord(verb, "stop")) {
     seq.stop();
-  } else if (sameWord(verb, "pause")) {
+  } else if (sameMciWord(verb, "pause")) {
     seq.pause();
   } else {
     seq.resume();
@@ -248,14 +201,14 @@ uint32_t deviceCommand(const std::string& verb, const std::vector<Token>& t, std
 }
 
 uint32_t execute(const std::string& commandUtf8, std::string* reply) {
-  std::vector<Token> t;
-  if (const uint32_t rc = tokenize(commandUtf8, &t)) return rc;
+  std::vector<MciWord> t;
+  if (const uint32_t rc = splitMciWords(commandUtf8, &t)) return rc;
   if (t.empty()) return kMciErrMissingCommandString;
   const std::string& verb = t[0].text;
   if (t[0].quoted) return kMciErrUnrecognizedCommand;
-  if (sameWord(verb, "open")) return openCommand(t);
+  if (sameMciWord(verb, "open")) return openCommand(t);
   for (const char* v : {"close", "play", "seek", "status", "stop", "pause", "resume"}) {
-    if (sameWord(verb, v)) return deviceCommand(verb, t, reply);
+    if (sameMciWord(verb, v)) return deviceCommand(verb, t, reply);
   }
   return kMciErrUnrecognizedCommand;
 }

@@ -1,4 +1,4 @@
-// API定義用 on Windows: the game's mciSendStringA carried to winmm's own media control interface. The
+// The media control interface on Windows: the game's mciSendStringA carried to winmm's own. The
 // game's commands are CP932 text; they are decoded by the game's own rule and sent as UTF-16, so that a
 // game folder named in Japanese opens on a Windows whose ANSI code page is not 932.
 // winmm plays through the system's MIDI synthesizer and opens a file before it answers, so the sequencer's
@@ -10,6 +10,8 @@
 
 #include "platform/media/mci.h"
 #include "platform/media/mci_send_win.h"
+#include "platform/media/mci_words.h"
+#include "platform/media/music_file_check.h"
 #include "platform/media/music_mute_win.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/utf16.h"
@@ -39,6 +41,29 @@ size_t wholeCharacters(const std::string& cp932, size_t limit) {
     i += length;
   }
   return std::min(i, limit);
+}
+
+// A music file the game opens is looked at first, as on Linux: one no synthesizer could play (a flood of
+// notes, a tempo of 0) never reaches the system's, and what is wrong is named. 0: winmm may open it.
+uint32_t refuseUnplayableMusic(const std::string& utf8Command) {
+  std::vector<MciWord> words;
+  if (splitMciWords(utf8Command, &words) != 0 || words.size() < 2 || !sameMciWord(words[0].text, "open")) {
+    return 0;
+  }
+  bool sequencer = hasMidiExtension(words[1].text);
+  for (size_t i = 2; i + 1 < words.size(); ++i) {
+    if (sameMciWord(words[i].text, "type")) sequencer = sameMciWord(words[i + 1].text, "sequencer");
+  }
+  if (!sequencer) return 0;
+  switch (checkMusicFile(words[1].text)) {
+    case MusicFileCheck::NotFound:
+      return kMciErrFileNotFound;
+    case MusicFileCheck::Invalid:
+      return kMciErrInvalidFile;
+    case MusicFileCheck::Playable:
+      return 0;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -71,7 +96,9 @@ void mciClearRecordedCommands() {
 uint32_t mciSendStringA(const char* command, char* reply, uint32_t replyLength, intptr_t callbackWindow) {
   const std::string bytes = command ? command : "";
   if (platform::recording().on) platform::recording().commands.push_back(bytes);
-  const std::wstring wide = platform::wideFromUtf8(platform::decodeCp932(bytes));
+  const std::string utf8 = platform::decodeCp932(bytes);
+  if (const uint32_t refused = platform::refuseUnplayableMusic(utf8)) return refused;
+  const std::wstring wide = platform::wideFromUtf8(utf8);
   const bool wantReply = reply != nullptr && replyLength > 0;
   std::wstring answer;
   const uint32_t rc =

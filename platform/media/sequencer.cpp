@@ -12,7 +12,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/media/content_file.h"
+#include "platform/media/music_file_check.h"
 #include "platform/media/music_mute.h"
 #include "platform/media/sdl_subsystems.h"
 #include "platform/runtime/app.h"
@@ -138,20 +138,15 @@ std::mutex gStartUpMutex;
 Sequencer::OpenError Sequencer::open(const std::string& utf8Path, Output output, const std::string& soundFont,
                                      std::unique_ptr<Sequencer>* out) {
   // The caller ignores the result and runs silent, so the reason goes to stderr.
-  if (!fileExists(utf8Path) && nonRegularKind(utf8Path).empty()) {
-    reportProblem("no music file at " + utf8Path + ": the game runs silent");
-    return OpenError::FileNotFound;
-  }
-  std::string bytes, error;
-  if (!readRegularFile(utf8Path, kMaxMidiFileBytes, &bytes, &error)) {
-    reportProblem("cannot read the music file " + error + ": the game runs silent");
-    return OpenError::FileNotFound;
-  }
   MidiFileInfo info;
-  std::string smf, problem;
-  if (!parseMidiFile(bytes, &info, &smf, &problem)) {
-    reportProblem(utf8Path + " is not played: " + problem + "; the game runs silent");
-    return OpenError::InvalidFile;
+  std::string smf;
+  switch (checkMusicFile(utf8Path, &info, &smf)) {
+    case MusicFileCheck::NotFound:
+      return OpenError::FileNotFound;
+    case MusicFileCheck::Invalid:
+      return OpenError::InvalidFile;
+    case MusicFileCheck::Playable:
+      break;
   }
   // The font itself loads in the background; only its absence can be known at once.
   if (soundFont.empty() || !fileExists(soundFont)) {

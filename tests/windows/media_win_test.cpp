@@ -17,6 +17,7 @@
 #include "platform/media/mci.h"
 #include "platform/media/text_file.h"
 #include "platform/runtime/app.h"
+#include "platform/runtime/problems.h"
 #include "platform/runtime/utf16.h"
 
 namespace fs = std::filesystem;
@@ -256,6 +257,25 @@ TEST(WindowsMusic, InvalidInput_AMissingFileIsNotOpened) {
   char mode[16] = "untouched";
   EXPECT_NE(mciSendStringA("status MIDI mode", mode, 15, 0), 0u);
   EXPECT_STREQ(mode, "untouched");
+}
+
+// A file no synthesizer could play never reaches the system's, and is named as on Linux.
+TEST(WindowsMusic, InvalidInput_AFloodOfNotesIsRefusedAndNamed) {
+  ScratchFolder dir("lanternfall-flood");
+  std::string track("\x00\x90\x3C\x40", 4);
+  for (int i = 0; i < 100000; ++i) track += std::string("\x00\x3C\x40", 3);
+  track += std::string("\x00\xFF\x2F\x00", 4);
+  const uint32_t n = static_cast<uint32_t>(track.size());
+  const std::string length{char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+  std::ofstream(dir.path() / "bgm.mid", std::ios::binary)
+      << std::string("MThd\0\0\0\x06\0\0\0\x01\x01\xE0", 14) << "MTrk" << length << track;
+  ::testing::internal::CaptureStderr();
+  const std::string open = "open \"" + dir.utf8("bgm.mid") + "\" type sequencer alias MIDI";
+  EXPECT_EQ(mciSendStringA(open.c_str(), nullptr, 0, 0), platform::kMciErrInvalidFile);
+  platform::flushProblems();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("is not played: it starts 100001 notes within 100 ms"), std::string::npos) << err;
+  EXPECT_NE(mciSendStringA("status MIDI mode", nullptr, 0, 0), 0u) << "nothing was opened";
 }
 
 }  // namespace
