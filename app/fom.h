@@ -174,7 +174,8 @@ class Fom {
   int64_t lineNo_ = 0;  // the number of CurrentLine in the scenario file
 
   void showHistoryPage();
-  int historyAt_ = -1;                              // the page in view; -1 while the history is closed
+  int historyAt_ = -1;              // the page in view; -1 while the history is closed
+  int16_t historyClosedByKey_ = 0;  // the key that closed it, whose repeats are not the game's
   bool sceneTextShown_[3] = {false, false, false};  // the labels' visibility, while the history hides them
   void fastForwardTick();
   bool fastForward_ = false;

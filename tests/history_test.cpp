@@ -254,3 +254,20 @@ TEST_F(Reading, MutingOverTheHistoryFlipsOncePerPressHoweverLongTheKeyIsHeld) {
   EXPECT_EQ(platform::musicMuted(), before);
   EXPECT_TRUE(fom().HistoryOpen()) << "M is no key of the history's";
 }
+
+TEST_F(Reading, EnterHeldOnAfterClosingTheHistoryDoesNotStepTheText) {
+  start({"a", "b", ">p", "c", "tugi"});
+  game.advance(100);
+  key(platform::kKeyPageUp);
+  InputEvent enter;
+  enter.type = InputEvent::Type::KeyDown;
+  enter.keyCode = platform::kKeyReturn;
+  send(enter);
+  ASSERT_FALSE(fom().HistoryOpen());
+  enter.repeat = true;
+  send(enter);
+  EXPECT_EQ(game.page(), "\na\nb▼");
+  enter.repeat = false;
+  send(enter);  // pressed again
+  EXPECT_EQ(game.page(), "\nc▼");
+}

@@ -74,6 +74,8 @@ void Fom::HistoryKeyDown(int16_t KeyCode) {
     case platform::kPadX:
     case platform::kPadY:
       CloseHistory();
+      // Held on, the key's repeats would click the text the history just gave back.
+      historyClosedByKey_ = KeyCode;
       break;
     default:
       break;  // nothing else reaches the game while the history is open

@@ -31,6 +31,12 @@ void Fom::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
     KeyCode = 0;
     return;
   }
+  // The key that closed the history, held on: its repeats are not the game's.
+  if (historyClosedByKey_ != 0 && Me.keyRepeating() && KeyCode == historyClosedByKey_) {
+    KeyCode = 0;
+    return;
+  }
+  historyClosedByKey_ = 0;
   const bool onTitle = picStt.Visible();
   switch (KeyCode) {
     case platform::kKeyPageUp:
