@@ -8,37 +8,12 @@
 #include <new>
 
 #include "platform/media/content_file.h"
+#include "platform/media/system_error_win.h"
 #include "platform/runtime/utf16.h"
 
 namespace platform {
 
 namespace {
-
-// The system's reason, worded as on Linux where the two agree, so that messages read alike.
-std::string systemReason(DWORD code) {
-  switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
-      return "No such file or directory";
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return "Permission denied";
-    default:
-      break;
-  }
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = n > 0 && text ? std::wstring(text, n) : L"";
-  LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.'))
-    wide.pop_back();
-  return wide.empty() ? "system error " + std::to_string(code) : utf8FromWide(wide);
-}
 
 std::string kindOfType(DWORD type) {
   switch (type) {
@@ -77,6 +52,31 @@ HANDLE openForReading(const std::wstring& path, DWORD access, std::string* kind,
 
 }  // namespace
 
+std::string systemErrorText(uint32_t code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+      return "No such file or directory";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "Permission denied";
+    default:
+      break;
+  }
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide = n > 0 && text ? std::wstring(text, n) : L"";
+  LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.'))
+    wide.pop_back();
+  return wide.empty() ? "system error " + std::to_string(code) : utf8FromWide(wide);
+}
+
 std::string nonRegularKind(const std::string& utf8Path) {
   std::string kind;
   DWORD error = 0;
@@ -94,12 +94,12 @@ int openRegularFile(const std::string& utf8Path, std::string* error, uint64_t* s
   DWORD code = 0;
   HANDLE h = openForReading(wideFromUtf8(utf8Path), GENERIC_READ, &kind, &code);
   if (!kind.empty()) return fail("is " + kind + ", not a file");
-  if (h == INVALID_HANDLE_VALUE) return fail(systemReason(code));
+  if (h == INVALID_HANDLE_VALUE) return fail(systemErrorText(code));
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(h, &size)) {
     code = GetLastError();
     CloseHandle(h);
-    return fail(systemReason(code));
+    return fail(systemErrorText(code));
   }
   // Binary: the C library must not fold CR LF, the line reader decides what ends a line.
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);

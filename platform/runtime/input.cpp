@@ -55,6 +55,13 @@ void collectOptions(Control& c, std::vector<OptionButton*>& out) {
 
 }  // namespace
 
+InputEvent keyEvent(bool down, int16_t keyCode) {
+  InputEvent k;
+  k.type = down ? InputEvent::Type::KeyDown : InputEvent::Type::KeyUp;
+  k.keyCode = keyCode;
+  return k;
+}
+
 Control* hitTest(Form& form, float x, float y) { return hitWithin(form, x, y); }
 
 Input::Input(Form& form) : form_(form) {}

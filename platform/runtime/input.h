@@ -85,6 +85,10 @@ struct InputEvent {
   int64_t timeMs = 0;
 };
 
+// A key pressed (down) or let go, as a backend reports it (a gamepad's buttons too); the caller stamps the
+// time.
+InputEvent keyEvent(bool down, int16_t keyCode);
+
 // The topmost visible control under (x, y), in the form's client pixels; the form itself where no
 // control is.
 Control* hitTest(Form& form, float x, float y);

@@ -51,13 +51,6 @@ bool joystickDeviceShown() {
   return false;
 }
 
-InputEvent keyEvent(bool down, int16_t keyCode) {
-  InputEvent k;
-  k.type = down ? InputEvent::Type::KeyDown : InputEvent::Type::KeyUp;
-  k.keyCode = keyCode;
-  return k;
-}
-
 }  // namespace
 
 void Gamepads::lookForPads() {

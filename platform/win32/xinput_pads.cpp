@@ -25,13 +25,6 @@ constexpr ButtonKey kButtonKeys[] = {
     {XINPUT_GAMEPAD_DPAD_DOWN, kKeyDown},
 };
 
-InputEvent keyEvent(bool down, int16_t keyCode) {
-  InputEvent k;
-  k.type = down ? InputEvent::Type::KeyDown : InputEvent::Type::KeyUp;
-  k.keyCode = keyCode;
-  return k;
-}
-
 }  // namespace
 
 void padKeyChanges(const PadReading& before, const PadReading& after, bool* triggerDown,

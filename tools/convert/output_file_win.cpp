@@ -5,26 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/media/system_error_win.h"
 #include "platform/runtime/utf16.h"
 #include "tools/convert/output_file.h"
 
 namespace convert {
-
-namespace {
-
-std::string systemReason(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = n > 0 && text ? std::wstring(text, n) : L"";
-  LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.'))
-    wide.pop_back();
-  return wide.empty() ? "system error " + std::to_string(code) : platform::utf8FromWide(wide);
-}
-
-}  // namespace
 
 struct OutputFile::Handle {
   std::wstring name;
@@ -47,7 +32,7 @@ OutputFile::OutputFile(const std::filesystem::path& target) : target_(target), h
     error = handle_->file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
   }
   if (handle_->file == INVALID_HANDLE_VALUE) {
-    why_ = systemReason(error);
+    why_ = platform::systemErrorText(error);
     handle_->name.clear();
   }
 }
@@ -62,7 +47,7 @@ void OutputFile::write(std::string_view bytes) {
     const DWORD most = static_cast<DWORD>(std::min<size_t>(bytes.size(), size_t{1} << 30));
     DWORD written = 0;
     if (!WriteFile(handle_->file, bytes.data(), most, &written, nullptr) || written == 0) {
-      why_ = systemReason(GetLastError());
+      why_ = platform::systemErrorText(GetLastError());
       return;
     }
     bytes.remove_prefix(written);
@@ -71,10 +56,10 @@ void OutputFile::write(std::string_view bytes) {
 
 bool OutputFile::commit() {
   if (handle_->file == INVALID_HANDLE_VALUE) return false;
-  if (!CloseHandle(handle_->file) && ok()) why_ = systemReason(GetLastError());
+  if (!CloseHandle(handle_->file) && ok()) why_ = platform::systemErrorText(GetLastError());
   handle_->file = INVALID_HANDLE_VALUE;
   if (ok() && !MoveFileExW(handle_->name.c_str(), target_.wstring().c_str(), MOVEFILE_REPLACE_EXISTING))
-    why_ = systemReason(GetLastError());
+    why_ = platform::systemErrorText(GetLastError());
   handle_->done = ok();
   return handle_->done;
 }
