@@ -68,13 +68,6 @@ class Converter {
   iconv_t cd_;
 };
 
-bool isAscii(std::string_view s) {
-  for (unsigned char c : s) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string decodeCp932(const std::string& bytes, int* invalidCount) {

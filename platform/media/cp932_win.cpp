@@ -43,13 +43,6 @@ bool encodeOne(char32_t cp, std::string* out) {
   return true;
 }
 
-bool isAscii(std::string_view s) {
-  for (unsigned char c : s) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string decodeCp932(const std::string& bytes, int* invalidCount) {

@@ -275,11 +275,7 @@ std::optional<DecodedPicture> decodePicture(const std::string& utf8Path, int nee
   }
   std::string head(64, '\0');
   head.resize(std::fread(head.data(), 1, head.size(), file.get()));
-  const std::string foreign = foreignFormat(head);
-  if (!foreign.empty()) {
-    if (foreign == "empty") return fail(utf8Path + " is empty");
-    return fail(utf8Path + " is " + foreign + ", not a JPEG");
-  }
+  if (const std::string refusal = notAJpeg(utf8Path, head); !refusal.empty()) return fail(refusal);
   std::rewind(file.get());
   auto decoding = std::make_unique<Decoding>();
   bool ok = false;

@@ -43,6 +43,9 @@ std::optional<DecodedPicture> loadPictureFile(const std::string& utf8Path, int n
 // What a file's first bytes say it is when they are not a JPEG ("a GIF", "a PNG", "text"…); empty for
 // data that starts as a JPEG does.
 std::string foreignFormat(const std::string& firstBytes);
+// The refusal of a file whose first bytes are no JPEG's ("<path> is a GIF, not a JPEG", "<path> is
+// empty"); empty when they start as a JPEG does.
+std::string notAJpeg(const std::string& utf8Path, const std::string& firstBytes);
 
 // Make loadPictureFile, behind a cache of the pictures decoded last (decoded_picture_cache.h), the decoder
 // behind PictureBox::LoadPicture, and install the file identity the cache and the game tell files by. Called

@@ -174,11 +174,8 @@ std::optional<DecodedPicture> decodePicture(const std::string& utf8Path, int nee
   std::string bytes;
   std::string readError;
   if (!readRegularFile(utf8Path, kMaxPictureFileBytes, &bytes, &readError)) return fail(readError);
-  const std::string foreign = foreignFormat(bytes.substr(0, 64));
-  if (!foreign.empty()) {
-    if (foreign == "empty") return fail(utf8Path + " is empty");
-    return fail(utf8Path + " is " + foreign + ", not a JPEG");
-  }
+  if (const std::string refusal = notAJpeg(utf8Path, bytes.substr(0, 64)); !refusal.empty())
+    return fail(refusal);
   const JpegOutline outline = outlineOf(bytes, kMaxPictureScans);
   if (outline.width * outline.height > kMaxPicturePixels) {
     return fail(utf8Path + " " + tooLarge(outline.width, outline.height));

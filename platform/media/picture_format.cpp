@@ -47,4 +47,11 @@ std::string foreignFormat(const std::string& b) {
   return text ? "text" : "not a picture format the game knows";
 }
 
+std::string notAJpeg(const std::string& utf8Path, const std::string& firstBytes) {
+  const std::string foreign = foreignFormat(firstBytes);
+  if (foreign.empty()) return {};
+  if (foreign == "empty") return utf8Path + " is empty";
+  return utf8Path + " is " + foreign + ", not a JPEG";
+}
+
 }  // namespace platform

@@ -186,4 +186,14 @@ std::vector<LaidLine> layoutText(std::string_view text, float boxWidth, size_t m
   return LineLayout(text, boxWidth, advance).run(maxLines);
 }
 
+float textWidth(std::string_view utf8, const AdvanceFn& advance) {
+  float sum = 0;
+  for (size_t at = 0; at < utf8.size();) {
+    size_t length = 1;
+    sum += advance(decodeUtf8(utf8, at, &length));
+    at += length;
+  }
+  return sum;
+}
+
 }  // namespace platform

@@ -33,6 +33,8 @@ struct LaidLine {
 // Invalid UTF-8 bytes are measured as U+FFFD. Every line holds at least one character.
 std::vector<LaidLine> layoutText(std::string_view utf8, float boxWidth, size_t maxLines,
                                  const AdvanceFn& advance);
+// The width of text on one line, unbroken: the sum of its characters' advances (U+FFFD for invalid bytes).
+float textWidth(std::string_view utf8, const AdvanceFn& advance);
 
 // The character classes the layout uses, exposed for the renderer's tooltip and for tests.
 bool isStrongNoStart(char32_t c);

@@ -3,6 +3,13 @@
 
 namespace platform {
 
+bool isAscii(std::string_view bytes) {
+  for (unsigned char c : bytes) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
 char32_t decodeUtf8(std::string_view s, size_t pos, size_t* length) {
   *length = 1;
   const auto b0 = static_cast<unsigned char>(s[pos]);

@@ -15,6 +15,10 @@ inline constexpr char32_t kReplacementChar = 0xFFFD;
 // that a caller stepping by *length meets every following byte again.
 char32_t decodeUtf8(std::string_view utf8, size_t pos, size_t* length);
 
+// Bytes below 0x80 only: the same text in UTF-8 and in every code page the game reads, so converters
+// may pass it through untouched.
+bool isAscii(std::string_view bytes);
+
 // Append the UTF-8 form of cp; a value that is no Unicode scalar value appends U+FFFD.
 void appendUtf8(std::string& out, char32_t cp);
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "platform/runtime/display.h"
-#include "platform/runtime/utf8.h"
+#include "platform/runtime/text_layout.h"
 
 namespace platform {
 
@@ -54,13 +54,7 @@ float Font::advance(char32_t c) {
 }
 
 float Font::width(std::string_view utf8) {
-  float w = 0;
-  for (size_t pos = 0; pos < utf8.size();) {
-    size_t len = 1;
-    w += advance(decodeUtf8(utf8, pos, &len));
-    pos += len;
-  }
-  return w;
+  return textWidth(utf8, [this](char32_t c) { return advance(c); });
 }
 
 }  // namespace platform

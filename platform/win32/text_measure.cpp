@@ -5,7 +5,6 @@
 
 #include "platform/runtime/text_layout.h"
 #include "platform/runtime/utf16.h"
-#include "platform/runtime/utf8.h"
 #include "platform/win32/gdi_fonts.h"
 
 namespace platform {
@@ -39,13 +38,7 @@ int TextMeasure::pixelSize() const { return impl_->pixelSize; }
 float TextMeasure::advance(char32_t c) { return impl_->font ? impl_->font->advance(c) : 0.0f; }
 
 float TextMeasure::width(std::string_view utf8) {
-  float sum = 0;
-  for (size_t at = 0; at < utf8.size();) {
-    size_t length = 1;
-    sum += advance(decodeUtf8(utf8, at, &length));
-    at += length;
-  }
-  return sum;
+  return textWidth(utf8, [this](char32_t c) { return advance(c); });
 }
 
 size_t TextMeasure::lineCount(std::string_view utf8, float boxWidth) {
